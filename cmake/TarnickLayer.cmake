@@ -1,0 +1,38 @@
+# One static library per layer folder. Sources are globbed so that a new
+# unit (header and source pair) needs no edit here.
+function(tarnick_layer name)
+  cmake_parse_arguments(L "" "" "LIBS;EXCLUDE" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(_ex IN LISTS L_EXCLUDE)
+    list(FILTER _src EXCLUDE REGEX "/${_ex}$")
+  endforeach()
+  if(NOT _src)
+    # A layer whose units have not been written yet.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${L_LIBS})
+    return()
+  endif()
+  add_library(${name} STATIC ${_src})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${L_LIBS})
+endfunction()
+
+# One test executable per folder under tests/, every test registered with CTest.
+function(tarnick_test_folder name)
+  cmake_parse_arguments(T "" "TIMEOUT" "LIBS;ENV" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  if(NOT _src)
+    return()
+  endif()
+  set(_exe test_${name})
+  add_executable(${_exe} ${_src})
+  target_link_libraries(${_exe} PRIVATE ${T_LIBS} GTest::gtest tarnick_test_support)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${_exe}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARNICK_BIN_DIR=${TARNICK_BIN_DIR};TARNICK_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}")
+endfunction()

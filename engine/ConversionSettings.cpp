@@ -1,0 +1,12 @@
+#include "engine/ConversionSettings.h"
+
+namespace tarnick {
+
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+}  // namespace tarnick
