@@ -27,6 +27,8 @@ function(tarnick_test_folder name)
   endif()
   set(_exe test_${name})
   add_executable(${_exe} ${_src})
+  # Tests stay out of the program folder.
+  set_target_properties(${_exe} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${_exe} PRIVATE ${T_LIBS} GTest::gtest tarnick_test_support)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)

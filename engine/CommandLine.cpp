@@ -10,6 +10,7 @@ class LineBuilder {
   void Text(std::string_view t) { cmd_.Text += t; }
   void Word(std::string_view lead, std::string_view arg) {
     cmd_.Text += lead;
+    cmd_.Text += arg;
     cmd_.Arguments.emplace_back(arg);
   }
   void QuotedWord(std::string_view lead, std::string_view path) {
