@@ -118,7 +118,8 @@ void SaveSettings(const ISettingsTarget& w, const SettingsFileOpener& open) {
   out.Int("SET2", "C12", w.TwoPass() ? 1 : 0);
   out.Int("SET2", "C13", w.SideThumbnail() ? 1 : 0);
   out.Int("SET2", "C14", w.ThumbnailSecond());
-  if (!file.Release()) out.Fail();
+  std::string path = file->Path();
+  if (!file.Release()) throw EFileError(FormatMessage("%s に書き込めません", path));
 }
 
 }  // namespace tarnick
