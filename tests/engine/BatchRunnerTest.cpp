@@ -1,0 +1,477 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/BatchRunner.h"
+#include "engine/Exception.h"
+
+namespace tarnick {
+namespace {
+
+// One object plays every part the batch talks to and writes what it is asked
+// into one log, so the order of calls can be checked as a whole.
+class FakeWorld : public IBatchHost,
+                  public IProgressView,
+                  public IProcessLauncher,
+                  public IMessagePump,
+                  public ISleeper,
+                  public INotifier,
+                  public IFileOps {
+ public:
+  std::vector<std::string> log;
+  std::vector<std::string> sources{"C:\\v\\a.avi"};
+  ConversionSettings settings = [] {
+    ConversionSettings s;
+    s.OutputFolder = "D:\\out";
+    return s;
+  }();
+  std::string programFolder = "C:\\Tools";
+  std::set<std::string> files;      // files that exist
+  std::set<std::string> badJpegs;   // existing files that do not decode
+  std::string preview = "C:\\Tools\\_thumb.jpg";
+  bool previewWritten = true;       // the preview run leaves a JPEG
+  std::function<RunOutcome(const EncoderCommand&)> encoder;  // replaces the default run
+  std::function<void()> duringRun;  // a "cancel click" handled while waiting
+  CancelAnswer answer = CancelAnswer::None;
+  bool running = false;
+  bool created = false;
+  bool mainEnabled = true;
+  bool timerOn = false;
+  int beeps = 0;
+  std::vector<std::string> messages;
+  std::vector<int> positions;
+  std::vector<EncoderCommand> conversions;
+  std::vector<std::string> currentFields;
+  PathStyle style = PathStyle::Windows;
+
+  BatchResult Run() {
+    BatchContext c{*this, *this, *this, *this, *this, *this, *this, style};
+    return Button0Click(c);
+  }
+
+  // Only the entries starting with one of these.
+  std::vector<std::string> Only(std::initializer_list<std::string> prefixes) const {
+    std::vector<std::string> out;
+    for (const auto& e : log)
+      for (const auto& p : prefixes)
+        if (e.rfind(p, 0) == 0) {
+          out.push_back(e);
+          break;
+        }
+    return out;
+  }
+
+  // IBatchHost
+  void SetMainEnabled(bool on) override {
+    mainEnabled = on;
+    log.push_back(on ? "main on" : "main off");
+  }
+  std::string ProgramFolder() const override { return programFolder; }
+  int SourceCount() const override { return static_cast<int>(sources.size()); }
+  std::string SourceAt(int i) const override { return sources.at(static_cast<std::size_t>(i)); }
+  ConversionSettings ReadConversionSettings() const override { return settings; }
+  void SetCurrentSource(const std::string& p) override { currentFields.push_back("S " + p); }
+  void SetCurrentOutput(const std::string& p) override { currentFields.push_back("O " + p); }
+  void SetQuotedOutput(const std::string& p) override { currentFields.push_back("Q " + p); }
+
+  // IProgressView
+  void Create(IRunCanceller& canceller) override {
+    EXPECT_EQ(&canceller, static_cast<IRunCanceller*>(this));
+    created = true;
+    log.push_back("create");
+  }
+  void Show() override { log.push_back("show"); }
+  void Release() override {
+    created = false;
+    log.push_back("release");
+  }
+  void SetProgressMax(int m) override { log.push_back("max " + std::to_string(m)); }
+  void SetProgressPosition(int p) override {
+    positions.push_back(p);
+    log.push_back("pos " + std::to_string(p));
+  }
+  void SetLabel1(const std::string& t) override { log.push_back("label " + t); }
+  void ClearImage1() override { log.push_back("clear"); }
+  bool LoadImage1(const std::string& path) override {
+    bool ok = files.count(path) != 0 && badJpegs.count(path) == 0;
+    log.push_back(std::string(ok ? "load " : "load-bad ") + path);
+    return ok;
+  }
+  void SetTimer1Enabled(bool on) override {
+    timerOn = on;
+    log.push_back(on ? "timer on" : "timer off");
+  }
+  void ResetCancelAnswer() override {
+    answer = CancelAnswer::None;
+    log.push_back("reset cancel");
+  }
+  CancelAnswer GetCancelAnswer() const override { return answer; }
+
+  // IProcessLauncher
+  bool TerminateConversion() override { return running; }
+  void StartThumbnailRun(const EncoderCommand& cmd) override {
+    log.push_back("thumb " + cmd.Text);
+    if (cmd.Arguments.back() == preview && previewWritten) files.insert(preview);
+  }
+  RunOutcome RunConversion(const EncoderCommand& cmd, IMessagePump& pump) override {
+    log.push_back("run " + cmd.Text);
+    conversions.push_back(cmd);
+    running = true;
+    pump.ProcessMessages();
+    if (duringRun) duringRun();
+    running = false;
+    if (encoder) return encoder(cmd);
+    files.insert(cmd.Arguments.back());
+    return {true, true, 0};
+  }
+  std::string EncoderSearchText() const override { return "/opt/tarnick/ffmpeg, PATH"; }
+
+  // IMessagePump, ISleeper, INotifier
+  void ProcessMessages() override { log.push_back("pump"); }
+  void Sleep(int ms) override { log.push_back("sleep " + std::to_string(ms)); }
+  void Beep() override {
+    ++beeps;
+    log.push_back("beep");
+  }
+  void ShowMessage(const std::string& text) override {
+    messages.push_back(text);
+    log.push_back("message " + text);
+  }
+
+  // IFileOps
+  bool Exists(const std::string& p) const override { return files.count(p) != 0; }
+  void Delete(const std::string& p) override {
+    files.erase(p);
+    log.push_back("delete " + p);
+  }
+  bool ForceDirectories(const std::string& p) override {
+    if (p.empty()) throw Exception("empty folder name");
+    log.push_back("mkdir " + p);
+    return true;
+  }
+  std::int64_t FileSize(const std::string& p) const override { return files.count(p) ? 0 : -1; }
+  bool SameFile(const std::string&, const std::string&) const override { return false; }
+
+  // The windows are back as before the batch.
+  void ExpectRestored() const {
+    EXPECT_TRUE(mainEnabled);
+    EXPECT_FALSE(timerOn);
+    EXPECT_FALSE(created);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.back(), "main on");
+  }
+};
+
+const std::string kLine =
+    "ffmpeg.exe -i \"C:\\v\\a.avi\" -y -flags bitexact -s 320x240 -aspect 4:3 -vcodec libx264 "
+    "-b 384k -r 15 -acodec libfaac -ab 64k -ar 24000 \"D:\\out\\a.mp4\"";
+
+TEST(BatchRunner, OneFileOnePassRunsEveryStepInOrder) {
+  FakeWorld w;
+  BatchResult r = w.Run();
+  const std::vector<std::string> expected{
+      "create", "max 1", "pos 0", "show", "timer on", "main off", "mkdir D:\\out", "pos 0",
+      "label a.avi -> a.mp4", "clear",
+      "thumb -i \"C:\\v\\a.avi\" -f image2 -ss 5 -vframes 1 -s 80x60 -an \"C:\\Tools\\_thumb.jpg\"",
+      "sleep 1000", "load C:\\Tools\\_thumb.jpg", "delete C:\\Tools\\_thumb.jpg", "reset cancel",
+      "thumb -i \"C:\\v\\a.avi\" -f image2 -ss 1 -vframes 1 -s 160x120 -an \"D:\\out\\a.jpg\"",
+      "sleep 1000", "run " + kLine, "pump", "beep", "timer off", "release", "main on"};
+  EXPECT_EQ(w.log, expected);
+  EXPECT_EQ(r.End, BatchEnd::Completed);
+  EXPECT_FALSE(r.AnyPassFailed);
+  EXPECT_EQ(r.PassesRun, 1);
+  EXPECT_EQ(w.currentFields, (std::vector<std::string>{"S C:\\v\\a.avi", "O D:\\out\\a.mp4",
+                                                       "Q \"D:\\out\\a.mp4\""}));
+  EXPECT_TRUE(w.messages.empty());
+}
+
+TEST(BatchRunner, RunsAndSleepsForPassesAndSideThumbnail) {
+  struct Case {
+    bool twoPass;
+    bool side;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Case> cases{
+      {false, true, {"thumb preview", "sleep 1000", "thumb side", "sleep 1000", "run"}},
+      {false, false, {"thumb preview", "sleep 1000", "run"}},
+      {true, true,
+       {"thumb preview", "sleep 1000", "run -pass 1 -an", "thumb preview", "sleep 1000",
+        "thumb side", "sleep 1000", "run -pass 2"}},
+      {true, false,
+       {"thumb preview", "sleep 1000", "run -pass 1 -an", "thumb preview", "sleep 1000",
+        "run -pass 2"}},
+  };
+  for (const Case& c : cases) {
+    FakeWorld w;
+    w.settings.TwoPass = c.twoPass;
+    w.settings.SideThumbnail = c.side;
+    w.Run();
+    std::vector<std::string> got;
+    for (const std::string& e : w.Only({"thumb", "sleep", "run"})) {
+      if (e.rfind("thumb", 0) == 0)
+        got.push_back(e.find("_thumb.jpg") != std::string::npos ? "thumb preview" : "thumb side");
+      else if (e.rfind("run", 0) == 0)
+        got.push_back(e.find(" -pass 1 -an -flags") != std::string::npos ? "run -pass 1 -an"
+                      : e.find(" -pass 2 -flags") != std::string::npos   ? "run -pass 2"
+                      : e.find("-pass") == std::string::npos            ? "run"
+                                                                        : e);
+      else
+        got.push_back(e);
+    }
+    EXPECT_EQ(got, c.expected) << "twoPass " << c.twoPass << " side " << c.side;
+    // Both passes write the same output.
+    for (const auto& cmd : w.conversions) EXPECT_EQ(cmd.Arguments.back(), "D:\\out\\a.mp4");
+  }
+}
+
+TEST(BatchRunner, BarShowsFilesFinishedBeforeEachOne) {
+  FakeWorld w;
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi", "C:\\v\\c.avi"};
+  w.settings.TwoPass = true;
+  w.Run();
+  EXPECT_EQ(w.Only({"max"}), std::vector<std::string>{"max 3"});
+  EXPECT_EQ(w.positions, (std::vector<int>{0, 0, 0, 1, 1, 2, 2}));
+  EXPECT_EQ(w.conversions.size(), 6u);
+}
+
+TEST(BatchRunner, MissingPreviewLeavesImageClearAndStillConverts) {
+  FakeWorld w;
+  w.previewWritten = false;  // a source shorter than 5 seconds
+  BatchResult r = w.Run();
+  EXPECT_TRUE(w.Only({"load"}).empty());
+  EXPECT_EQ(w.Only({"clear"}).size(), 1u);
+  EXPECT_EQ(w.conversions.size(), 1u);
+  EXPECT_FALSE(r.AnyPassFailed);
+  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(w.beeps, 1);
+}
+
+TEST(BatchRunner, LeftoverBadPreviewIsDeletedAndThePassGoesOn) {
+  FakeWorld w;
+  w.previewWritten = false;
+  w.files.insert(w.preview);
+  w.badJpegs.insert(w.preview);
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi"};
+  BatchResult r = w.Run();
+  EXPECT_EQ(w.Only({"load-bad", "delete"}),
+            (std::vector<std::string>{"load-bad C:\\Tools\\_thumb.jpg",
+                                      "delete C:\\Tools\\_thumb.jpg"}));
+  EXPECT_FALSE(w.Exists(w.preview));
+  EXPECT_EQ(w.conversions.size(), 2u);
+  EXPECT_FALSE(r.AnyPassFailed);
+  EXPECT_TRUE(w.messages.empty());
+}
+
+TEST(BatchRunner, LatePreviewIsShownByTheNextPass) {
+  FakeWorld w;
+  w.previewWritten = false;
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi"};
+  // The first file's preview appears only while its conversion runs.
+  w.duringRun = [&] {
+    if (w.conversions.size() == 1) w.files.insert(w.preview);
+  };
+  w.Run();
+  EXPECT_EQ(w.Only({"load", "delete"}),
+            (std::vector<std::string>{"load C:\\Tools\\_thumb.jpg",
+                                      "delete C:\\Tools\\_thumb.jpg"}));
+  auto loadAt = std::find(w.log.begin(), w.log.end(), "load C:\\Tools\\_thumb.jpg");
+  auto secondLabel = std::find(w.log.begin(), w.log.end(), "label b.avi -> b.mp4");
+  EXPECT_LT(secondLabel, loadAt);
+}
+
+TEST(BatchRunner, FailedRunsSetTheErrorFlagOnceAndTheBatchGoesOn) {
+  struct Case {
+    const char* name;
+    RunOutcome outcome;
+    bool writesOutput;
+  };
+  const std::vector<Case> cases{
+      {"non-zero exit", {true, true, 1}, true},
+      {"crash", {true, false, 0}, true},
+      {"no output", {true, true, 0}, false},
+  };
+  for (const Case& c : cases) {
+    FakeWorld w;
+    w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi", "C:\\v\\c.avi"};
+    w.encoder = [&](const EncoderCommand& cmd) {
+      bool bad = cmd.Arguments.back() != "D:\\out\\b.mp4";  // only b converts well
+      if (!bad || c.writesOutput) w.files.insert(cmd.Arguments.back());
+      return bad ? c.outcome : RunOutcome{true, true, 0};
+    };
+    BatchResult r = w.Run();
+    EXPECT_EQ(r.End, BatchEnd::Completed) << c.name;
+    EXPECT_TRUE(r.AnyPassFailed) << c.name;
+    EXPECT_EQ(w.conversions.size(), 3u) << c.name;
+    EXPECT_EQ(w.messages, std::vector<std::string>{std::string(UnsupportedFilesMessage)}) << c.name;
+    EXPECT_EQ(w.beeps, 2) << c.name;
+    std::vector<std::string> tail(w.log.end() - 6, w.log.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"beep", "message " + std::string(UnsupportedFilesMessage),
+                                              "beep", "timer off", "release", "main on"}))
+        << c.name;
+    w.ExpectRestored();
+  }
+}
+
+TEST(BatchRunner, EncoderThatCannotStartEndsTheBatchWithWhereItWasLookedFor) {
+  FakeWorld w;
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi"};
+  w.encoder = [](const EncoderCommand&) { return RunOutcome{}; };
+  BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::EncoderMissing);
+  EXPECT_EQ(w.conversions.size(), 1u);
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_NE(w.messages[0].find("/opt/tarnick/ffmpeg, PATH"), std::string::npos);
+  EXPECT_EQ(w.beeps, 1);
+  w.ExpectRestored();
+}
+
+TEST(BatchRunner, FailureOutsideThePassesShowsTheUnknownErrorAndRestores) {
+  FakeWorld w;
+  w.settings.OutputFolder = "";  // the folder creation refuses it
+  BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::Aborted);
+  EXPECT_TRUE(w.conversions.empty());
+  EXPECT_EQ(w.messages, std::vector<std::string>{std::string(UnknownErrorMessage)});
+  EXPECT_EQ(w.beeps, 1);
+  w.ExpectRestored();
+}
+
+TEST(BatchRunner, EmptySourceListDoesNothingAtAll) {
+  FakeWorld w;
+  w.sources.clear();
+  BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::NothingToDo);
+  EXPECT_TRUE(w.log.empty());
+}
+
+TEST(BatchRunner, CancelRemovesThePartialOutputAndEndsTheBatch) {
+  FakeWorld w;
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi", "C:\\v\\c.avi"};
+  w.settings.TwoPass = true;
+  // Cancel the second file's first pass.
+  w.duringRun = [&] {
+    if (w.conversions.size() == 3) {
+      ASSERT_TRUE(w.TerminateConversion());
+      w.answer = CancelAnswer::Cancelled;
+    }
+  };
+  w.encoder = [&](const EncoderCommand& cmd) {
+    w.files.insert(cmd.Arguments.back());  // partial output is there
+    return w.answer == CancelAnswer::Cancelled ? RunOutcome{true, false, 0}
+                                               : RunOutcome{true, true, 0};
+  };
+  BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::Cancelled);
+  EXPECT_EQ(w.conversions.size(), 3u);
+  EXPECT_TRUE(w.Exists("D:\\out\\a.mp4"));
+  EXPECT_FALSE(w.Exists("D:\\out\\b.mp4"));
+  EXPECT_FALSE(w.Exists("D:\\out\\c.mp4"));
+  EXPECT_FALSE(r.AnyPassFailed);
+  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(w.beeps, 1);
+  w.ExpectRestored();
+}
+
+TEST(BatchRunner, FailedCancelKeepsTheOutputAndGoesOn) {
+  FakeWorld w;
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi"};
+  w.duringRun = [&] {
+    if (w.conversions.size() == 1) w.answer = CancelAnswer::NotCancelled;
+  };
+  BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::Completed);
+  EXPECT_EQ(w.conversions.size(), 2u);
+  EXPECT_TRUE(w.Exists("D:\\out\\a.mp4"));
+  EXPECT_TRUE(w.Only({"delete D:"}).empty());
+  // The answer is reset for the next run.
+  EXPECT_EQ(w.Only({"reset cancel"}).size(), 2u);
+}
+
+TEST(BatchRunner, OutputThatWouldReplaceItsSourceIsRefused) {
+  FakeWorld w;
+  w.sources = {"D:\\OUT\\Clip.MP4", "C:\\v\\b.avi"};
+  BatchResult r = w.Run();
+  ASSERT_EQ(w.conversions.size(), 1u);
+  EXPECT_EQ(w.conversions[0].Arguments.back(), "D:\\out\\b.mp4");
+  EXPECT_TRUE(r.AnyPassFailed);
+  EXPECT_EQ(w.messages, std::vector<std::string>{std::string(UnsupportedFilesMessage)});
+}
+
+TEST(BatchRunner, PosixOutputThatIsTheSameFileIsRefused) {
+  struct SameFileWorld : FakeWorld {
+    bool SameFile(const std::string& a, const std::string& b) const override {
+      return a == "/out/x/../clip.mp4" && b == "/out/clip.mp4";
+    }
+  } w;
+  w.style = PathStyle::Posix;
+  w.programFolder = "/opt/t";
+  w.preview = "/opt/t/_thumb.jpg";
+  w.settings.OutputFolder = "/out";
+  w.sources = {"/out/x/../clip.mp4"};
+  BatchResult r = w.Run();
+  EXPECT_TRUE(w.conversions.empty());
+  EXPECT_TRUE(r.AnyPassFailed);
+}
+
+TEST(BatchRunner, LaterSourceWithTheSameOutputNameIsNumbered) {
+  FakeWorld w;
+  w.sources = {"C:\\x\\a.avi", "C:\\y\\a.mkv", "C:\\z\\A.wmv"};
+  w.settings.TwoPass = true;
+  w.Run();
+  std::vector<std::string> outputs;
+  for (const auto& cmd : w.conversions) outputs.push_back(cmd.Arguments.back());
+  EXPECT_EQ(outputs, (std::vector<std::string>{"D:\\out\\a.mp4", "D:\\out\\a.mp4",
+                                               "D:\\out\\a (2).mp4", "D:\\out\\a (2).mp4",
+                                               "D:\\out\\A (3).mp4", "D:\\out\\A (3).mp4"}));
+  auto sides = w.Only({"thumb -i \"C:\\y"});
+  ASSERT_EQ(sides.size(), 3u);  // two previews, one side thumbnail
+  EXPECT_NE(sides[2].find("\"D:\\out\\a (2).jpg\""), std::string::npos);
+  EXPECT_NE(w.Only({"label"})[2].find("a.mkv -> a (2).mp4"), std::string::npos);
+}
+
+TEST(BatchRunner, LineOfTenThousandBytesIsRefusedOneLessRuns) {
+  FakeWorld base;
+  const std::size_t baseLength =
+      MakeConversionCommand(PathStyle::Windows, base.settings, "C:\\v\\a.avi", "D:\\out\\a.mp4", 1, 1)
+          .Text.size();
+  for (std::size_t length : {CommandBufferSize - 1, CommandBufferSize}) {
+    FakeWorld w;
+    w.settings.OutputFolder = "D:\\" + std::string(length - baseLength + 3, 'o');
+    BatchResult r = w.Run();
+    ASSERT_EQ(MakeConversionCommand(PathStyle::Windows, w.settings, "C:\\v\\a.avi",
+                                    w.settings.OutputFolder + "\\a.mp4", 1, 1)
+                  .Text.size(),
+              length);
+    EXPECT_EQ(w.conversions.size(), length < CommandBufferSize ? 1u : 0u) << length;
+    EXPECT_EQ(r.AnyPassFailed, length >= CommandBufferSize) << length;
+  }
+}
+
+TEST(BatchRunner, ThrowingStepInsideAPassFailsOnlyThatPass) {
+  struct ThrowingWorld : FakeWorld {
+    void StartThumbnailRun(const EncoderCommand& cmd) override {
+      if (cmd.Arguments[1] == "C:\\v\\a.avi") throw Exception("cannot start");
+      FakeWorld::StartThumbnailRun(cmd);
+    }
+  } w;
+  w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi"};
+  BatchResult r = w.Run();
+  ASSERT_EQ(w.conversions.size(), 1u);
+  EXPECT_EQ(w.conversions[0].Arguments[1], "C:\\v\\b.avi");
+  EXPECT_TRUE(r.AnyPassFailed);
+  w.ExpectRestored();
+}
+
+TEST(BatchRunner, NumberedOutputPath) {
+  EXPECT_EQ(NumberedOutputPath("D:\\out\\a.mp4", 2), "D:\\out\\a (2).mp4");
+  EXPECT_EQ(NumberedOutputPath("/o/a.b.mp4", 12), "/o/a.b (12).mp4");
+  EXPECT_EQ(NumberedOutputPath("/o/a", 2), "/o/a (2)");
+}
+
+}  // namespace
+}  // namespace tarnick
