@@ -1,0 +1,126 @@
+#include "platform/ProcessLauncher.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "platform/EncoderAdapter.h"
+#include "platform/EncoderLocator.h"
+
+namespace tarnick {
+namespace {
+
+QStringList ToQt(const std::vector<std::string>& args) {
+  QStringList out;
+  out.reserve(static_cast<qsizetype>(args.size()));
+  for (const auto& a : args) out << QString::fromStdString(a);
+  return out;
+}
+
+bool IsPass(const std::vector<std::string>& args, std::string_view n) {
+  for (std::size_t i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == "-pass" && args[i + 1] == n) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string DefaultEncoderLogPath() {
+  return QDir(QDir::tempPath()).filePath("tarnick-ffmpeg.log").toStdString();
+}
+
+ProcessLauncher::ProcessLauncher(std::string programFolder, std::string logPath)
+    : programFolder_(std::move(programFolder)), logPath_(std::move(logPath)) {
+  QFile log(QString::fromStdString(logPath_));
+  if (log.open(QIODevice::WriteOnly | QIODevice::Truncate)) log.close();
+}
+
+ProcessLauncher::~ProcessLauncher() = default;
+
+std::string ProcessLauncher::EncoderPath() const { return LocateEncoder(programFolder_).Path; }
+
+std::string ProcessLauncher::EncoderSearchText() const {
+  return LocateEncoder(programFolder_).SearchText;
+}
+
+void ProcessLauncher::StartThumbnailRun(const EncoderCommand& command) {
+  const std::string encoder = EncoderPath();
+  if (encoder.empty()) return;
+  QProcess p;
+  p.setProgram(QString::fromStdString(encoder));
+  p.setArguments(ToQt(AdaptArguments(command.Arguments, RunKind::Thumbnail,
+                                     ProbeEncoders(encoder), "")));
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.setStandardOutputFile(QProcess::nullDevice());
+  p.setStandardErrorFile(QProcess::nullDevice());
+  // Detached: never waited for, and reaped by no one of ours, so no zombie.
+  p.startDetached();
+}
+
+RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessagePump& pump) {
+  RunOutcome outcome;
+  const std::string encoder = EncoderPath();
+  if (encoder.empty()) return outcome;
+
+  // Pass 1 starts a fresh statistics folder; pass 2 reads it and drops it.
+  if (IsPass(command.Arguments, "1") || !passLogDir_) {
+    passLogDir_ = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX"));
+  }
+  const std::string passLog = passLogDir_->isValid() ? passLogDir_->filePath("pass").toStdString() : "";
+  const bool lastPass = !IsPass(command.Arguments, "1");
+
+  {
+    QFile log(QString::fromStdString(logPath_));
+    if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+      log.write(QByteArray::fromStdString("$ " + command.Text + "\n"));
+      log.close();
+    }
+  }
+
+  QProcess p;
+  p.setProgram(QString::fromStdString(encoder));
+  p.setArguments(ToQt(AdaptArguments(command.Arguments, RunKind::Conversion,
+                                     ProbeEncoders(encoder), passLog)));
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.setStandardOutputFile(QProcess::nullDevice());
+  p.setStandardErrorFile(QString::fromStdString(logPath_), QIODevice::Append);
+  p.start();
+  if (!p.waitForStarted(-1)) {
+    passLogDir_.reset();
+    return outcome;
+  }
+  outcome.Started = true;
+  running_ = &p;
+  // waitForFinished sleeps in the kernel between slices: no busy wait.
+  while (!p.waitForFinished(WaitSliceMs)) {
+    if (p.state() == QProcess::NotRunning) break;
+    pump.ProcessMessages();
+  }
+  running_ = nullptr;
+  outcome.NormalExit = p.exitStatus() == QProcess::NormalExit;
+  outcome.ExitCode = p.exitCode();
+  if (lastPass || !outcome.NormalExit) passLogDir_.reset();
+  return outcome;
+}
+
+bool ProcessLauncher::TerminateConversion() {
+  if (!running_ || running_->state() == QProcess::NotRunning) return false;
+  // A run that has already ended but is not yet noticed is not ours to stop.
+  if (running_->waitForFinished(0)) return false;
+  running_->terminate();
+  if (!running_->waitForFinished(KillAfterMs)) {
+    running_->kill();
+    running_->waitForFinished(-1);
+  }
+  return true;
+}
+
+void QtMessagePump::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void ThreadSleeper::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+
+}  // namespace tarnick

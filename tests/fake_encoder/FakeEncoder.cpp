@@ -1,0 +1,196 @@
+// A stand-in for ffmpeg. It takes the three command lines of the program,
+// appends its argument list to a log, writes the output file or a JPEG of the
+// asked size, and misbehaves when the environment asks it to:
+//   FAKE_FFMPEG_LOG=path          append one record per run
+//   FAKE_FFMPEG_NO_LIBFAAC=1      leave libfaac out of -encoders
+//   FAKE_FFMPEG_FAIL=1            conversion exits 1 without output
+//   FAKE_FFMPEG_HANG=1            conversion writes a little, then waits to be ended
+//   FAKE_FFMPEG_IGNORE_TERM=1     ... and ignores SIGTERM
+//   FAKE_FFMPEG_NO_OUTPUT=1       conversion exits 0 without output
+//   FAKE_FFMPEG_WRITE_MS=n        conversion output grows over n milliseconds
+//   FAKE_FFMPEG_BYTES=n           size of the conversion output (default 4096)
+//   FAKE_FFMPEG_SOURCE_SECONDS=n  thumbnails past this second are not written
+//   FAKE_FFMPEG_THUMB_DELAY_MS=n  thumbnails are written only after this wait
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+long EnvNumber(const char* name, long fallback) {
+  std::string v = Env(name);
+  return v.empty() ? fallback : std::strtol(v.c_str(), nullptr, 10);
+}
+
+// One record per run, written with a single append so that runs going on at
+// once do not mix their lines.
+void LogArguments(const std::vector<std::string>& args) {
+  std::string path = Env("FAKE_FFMPEG_LOG");
+  if (path.empty()) return;
+  std::string record = "RUN " + std::to_string(getpid()) + "\n";
+  char cwd[4096];
+  record += std::string("CWD ") + (getcwd(cwd, sizeof cwd) ? cwd : "?") + "\n";
+  struct stat st {};
+  bool stdinNull = fstat(0, &st) == 0 && S_ISCHR(st.st_mode);
+  record += std::string("STDIN ") + (stdinNull ? "null" : "other") + "\n";
+  for (const auto& a : args) record += "ARG " + a + "\n";
+  record += "END\n";
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd < 0) return;
+  ssize_t ignored = write(fd, record.data(), record.size());
+  (void)ignored;
+  close(fd);
+}
+
+std::string ValueOf(const std::vector<std::string>& args, const std::string& option) {
+  for (std::size_t i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == option) return args[i + 1];
+  return "";
+}
+
+bool Has(const std::vector<std::string>& args, const std::string& option) {
+  for (const auto& a : args)
+    if (a == option) return true;
+  return false;
+}
+
+bool WriteJpeg(const std::string& path, int width, int height) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, f);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    for (int x = 0; x < width; ++x) {
+      row[x * 3 + 0] = static_cast<JSAMPLE>(x * 255 / (width > 1 ? width - 1 : 1));
+      row[x * 3 + 1] = static_cast<JSAMPLE>(cinfo.next_scanline * 255 / (height > 1 ? height - 1 : 1));
+      row[x * 3 + 2] = 128;
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::fclose(f);
+  return true;
+}
+
+void SleepMs(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int ListEncoders() {
+  std::printf("Encoders:\n V..... = Video\n A..... = Audio\n ------\n");
+  std::printf(" V....D libx264              libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10 (codec h264)\n");
+  std::printf(" V.S... mpeg4                MPEG-4 part 2\n");
+  std::printf(" V..... libxvid              libxvidcore MPEG-4 part 2 (codec mpeg4)\n");
+  std::printf(" A..... aac                  AAC (Advanced Audio Coding)\n");
+  if (Env("FAKE_FFMPEG_NO_LIBFAAC") != "1")
+    std::printf(" A..... libfaac              libfaac AAC (Advanced Audio Coding) (codec aac)\n");
+  return 0;
+}
+
+// The old prompt for an output that exists and was not allowed by -y.
+bool MayOverwrite(const std::vector<std::string>& args, const std::string& out) {
+  if (Has(args, "-y") || access(out.c_str(), F_OK) != 0) return true;
+  std::fprintf(stderr, "File '%s' already exists. Overwrite? [y/N] ", out.c_str());
+  int c = std::getchar();
+  return c == 'y' || c == 'Y';
+}
+
+int Thumbnail(const std::vector<std::string>& args, const std::string& out) {
+  long ss = std::strtol(ValueOf(args, "-ss").c_str(), nullptr, 10);
+  if (ss >= EnvNumber("FAKE_FFMPEG_SOURCE_SECONDS", 3600)) return 1;
+  int w = 0, h = 0;
+  if (std::sscanf(ValueOf(args, "-s").c_str(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return 1;
+  if (!MayOverwrite(args, out)) return 1;
+  SleepMs(EnvNumber("FAKE_FFMPEG_THUMB_DELAY_MS", 0));
+  return WriteJpeg(out, w, h) ? 0 : 1;
+}
+
+int Conversion(const std::vector<std::string>& args, const std::string& out) {
+  std::fprintf(stderr, "fake encoder: converting to %s\n", out.c_str());
+  if (Env("FAKE_FFMPEG_FAIL") == "1") {
+    std::fprintf(stderr, "fake encoder: failing as asked\n");
+    return 1;
+  }
+  if (!MayOverwrite(args, out)) return 1;
+
+  std::string pass = ValueOf(args, "-pass");
+  if (!pass.empty()) {
+    std::string logName = ValueOf(args, "-passlogfile");
+    if (logName.empty()) logName = "ffmpeg2pass";
+    logName += "-0.log";
+    if (pass == "1") {
+      FILE* f = std::fopen(logName.c_str(), "w");
+      if (!f) return 1;
+      std::fputs("pass 1 statistics\n", f);
+      std::fclose(f);
+    } else if (access(logName.c_str(), R_OK) != 0) {
+      std::fprintf(stderr, "fake encoder: no pass log %s\n", logName.c_str());
+      return 1;
+    }
+  }
+  if (Env("FAKE_FFMPEG_NO_OUTPUT") == "1") return 0;
+
+  int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return 1;
+  if (Env("FAKE_FFMPEG_HANG") == "1") {
+    if (Env("FAKE_FFMPEG_IGNORE_TERM") == "1") signal(SIGTERM, SIG_IGN);
+    ssize_t ignored = write(fd, "partial", 7);
+    (void)ignored;
+    for (;;) pause();
+  }
+  const long bytes = EnvNumber("FAKE_FFMPEG_BYTES", 4096);
+  const long ms = EnvNumber("FAKE_FFMPEG_WRITE_MS", 0);
+  const long steps = ms > 0 ? std::max(1L, ms / 50) : 1;
+  std::string chunk(static_cast<std::size_t>(bytes / steps + 1), 'x');
+  long written = 0;
+  for (long i = 0; i < steps; ++i) {
+    long n = i + 1 == steps ? bytes - written : bytes / steps;
+    if (n > 0 && write(fd, chunk.data(), static_cast<std::size_t>(n)) != n) return 1;
+    written += n;
+    if (ms > 0) SleepMs(ms / steps);
+  }
+  close(fd);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  LogArguments(args);
+  if (Has(args, "-encoders")) return ListEncoders();
+  if (args.size() < 3 || args[0] != "-i" || access(args[1].c_str(), R_OK) != 0) {
+    std::fprintf(stderr, "fake encoder: no readable input\n");
+    return 1;
+  }
+  const std::string& out = args.back();
+  if (ValueOf(args, "-f") == "image2") return Thumbnail(args, out);
+  return Conversion(args, out);
+}
