@@ -1,0 +1,283 @@
+#include "platform/ProfileFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "engine/Exception.h"
+#include "support/RunUnprivileged.h"
+
+namespace fs = std::filesystem;
+
+namespace tarnick {
+namespace {
+
+class ProfileFileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "tarnick-profile-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    Dir = tmpl;
+    chmod(Dir.c_str(), 0755);
+    Ini = Dir + "/Tarnick.ini";
+  }
+  void TearDown() override {
+    chmod(Dir.c_str(), 0755);
+    std::error_code ec;
+    fs::remove_all(Dir, ec);
+  }
+  void Put(const std::string& bytes) { std::ofstream(Ini, std::ios::binary) << bytes; }
+  std::string Get() const {
+    std::ifstream in(Ini, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::vector<std::string> FolderNames() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(Dir)) out.push_back(e.path().filename().string());
+    return out;
+  }
+  std::string Dir, Ini;
+};
+
+// The save sequence of the main window, on a file that does not exist yet.
+std::vector<ProfileEntry> SaveSequence() {
+  return {{"SET", "M_LEFT", "20"},  {"SET", "M_TOP", "-4"},  {"SET1", "C0", "1"},
+          {"SET1", "C1", "15"},     {"SET1", "C2", "384"},   {"SET1", "C3", "2"},
+          {"SET1", "C4", "96"},     {"SET1", "C5", "0"},     {"SET2", "C11", "/home/u/My Videos"},
+          {"SET2", "C12", "0"},     {"SET2", "C13", "1"},    {"SET2", "C14", "1"}};
+}
+
+TEST_F(ProfileFileTest, FileWrittenFromScratch) {
+  WriteProfileEntries(Ini, SaveSequence());
+  EXPECT_EQ(Get(),
+            "[SET]\r\nM_LEFT=20\r\nM_TOP=-4\r\n"
+            "[SET1]\r\nC0=1\r\nC1=15\r\nC2=384\r\nC3=2\r\nC4=96\r\nC5=0\r\n"
+            "[SET2]\r\nC11=/home/u/My Videos\r\nC12=0\r\nC13=1\r\nC14=1\r\n");
+  // Writing the same values again changes nothing.
+  const std::string first = Get();
+  WriteProfileEntries(Ini, SaveSequence());
+  EXPECT_EQ(Get(), first);
+  // Nothing but the file itself is left in the folder.
+  EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
+}
+
+TEST_F(ProfileFileTest, WrittenValuesReadBack) {
+  ProfileFile f(Ini);
+  f.WriteInteger("SET", "M_LEFT", -2147483647 - 1);
+  f.WriteInteger("SET", "M_TOP", 2147483647);
+  const std::vector<std::string> texts = {"", " lead", "trail ", "\"quoted\"", "'x'", "a=b;c",
+                                          "C:\\動画\\", "\""};
+  for (std::size_t i = 0; i < texts.size(); ++i) f.WriteText("T", "K" + std::to_string(i), texts[i]);
+  f.Save();
+  ProfileFile g = ProfileFile::Open(Ini);
+  EXPECT_EQ(g.ReadInteger("SET", "M_LEFT", 0), -2147483647 - 1);
+  EXPECT_EQ(g.ReadInteger("SET", "M_TOP", 0), 2147483647);
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(g.ReadText("T", "K" + std::to_string(i)), texts[i]) << i;
+}
+
+TEST_F(ProfileFileTest, HandWrittenFileIsReadAndKept) {
+  const std::string original =
+      "; settings\n"
+      "\n"
+      "[set]\n"
+      "m_left = 0x40\n"
+      "  M_Top=\t$40  \n"
+      "\n"
+      "# not a key=1\n"
+      "[ Set1 ]\n"
+      "c1=  25\n"
+      "junk line\n"
+      "\n"
+      "[SET2]\r\n"
+      "C11=\r\n"
+      "C12=2";
+  Put(original);
+  ProfileFile f = ProfileFile::Open(Ini);
+  EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", 20), 64);
+  EXPECT_EQ(f.ReadInteger("SET", "M_TOP", 20), 64);
+  EXPECT_EQ(f.ReadInteger("SET1", "C1", 0), 25);
+  EXPECT_EQ(f.ReadInteger("SET1", "junk line", 7), 7);
+  EXPECT_EQ(f.ReadInteger("SET", "# not a key", 7), 7);
+  EXPECT_EQ(f.ReadString("SET2", "C11", "default"), "");
+  EXPECT_EQ(f.ReadInteger("SET2", "C12", 0), 2);
+
+  // One key replaced in place (its spelling kept), one added after the last
+  // key of its section, one in a new section at the end.
+  f.WriteInteger("SET", "M_TOP", 100);
+  f.WriteInteger("SET1", "C2", 384);
+  f.WriteInteger("SET3", "X", 1);
+  f.Save();
+  EXPECT_EQ(Get(),
+            "; settings\n"
+            "\n"
+            "[set]\n"
+            "m_left = 0x40\n"
+            "M_Top=100\n"
+            "\n"
+            "# not a key=1\n"
+            "[ Set1 ]\n"
+            "c1=  25\n"
+            "C2=384\r\n"
+            "junk line\n"
+            "\n"
+            "[SET2]\r\n"
+            "C11=\r\n"
+            "C12=2\r\n"
+            "[SET3]\r\nX=1\r\n");
+}
+
+TEST_F(ProfileFileTest, IntegerValues) {
+  struct Case {
+    const char* value;
+    int expected;
+  };
+  const Case cases[] = {
+      {"64", 64},        {"0x40", 64},       {"$40", 64},         {" 64", 64},
+      {"x40", 64},       {"-1", -1},         {"+5", 5},           {"007", 7},
+      {"$FFFFFFFF", -1}, {"-$10", 16},       {"2147483647", 2147483647},
+      {"64px", -99},     {"", -99},          {"-", -99},          {"$", -99},
+      {"0x", -99},       {"2147483648", -99}, {"$100000000", -99}, {"6 4", -99},
+      {"\"64\"", 64},
+  };
+  std::string text = "[S]\r\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    text += "K" + std::to_string(i) + "=" + cases[i].value + "\r\n";
+  Put(text);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(ReadProfileInteger(Ini, "s", "k" + std::to_string(i), -99), cases[i].expected)
+        << "'" << cases[i].value << "'";
+  EXPECT_EQ(ReadProfileInteger(Ini, "S", "missing", -99), -99);
+  EXPECT_EQ(ReadProfileInteger(Ini, "Other", "K0", -99), -99);
+  EXPECT_EQ(ReadProfileInteger(Dir + "/none.ini", "S", "K0", 5), 5);
+}
+
+TEST_F(ProfileFileTest, TextValues) {
+  // 2047 bytes at most, never half a character.
+  std::string longAscii(3000, 'a');
+  std::string longWide;
+  while (longWide.size() < 2100) longWide += "動";  // three bytes each
+  Put("[SET2]\r\nC11=" + longAscii + "\r\nW=" + longWide + "\r\nE=   \r\n");
+  ProfileFile f = ProfileFile::Open(Ini);
+  EXPECT_EQ(f.ReadString("SET2", "C11", ""), std::string(2047, 'a'));
+  EXPECT_EQ(f.ReadString("SET2", "W", ""), longWide.substr(0, 2046));
+  EXPECT_EQ(f.ReadString("SET2", "E", "default"), "");
+  EXPECT_EQ(f.ReadString("SET2", "missing", "default"), "default");
+  EXPECT_EQ(f.ReadString("SET9", "C11", "default"), "default");
+}
+
+TEST_F(ProfileFileTest, Cp932FileIsReadAndSavedAsUtf8) {
+  // "[SET2]" C11=C:\動画\表 in code page 932; 表 ends in the byte of "\".
+  const std::string cp932Path = "C:\\\x93\xae\x89\xe6\\\x95\x5c";
+  Put("; \x90\xdd\x92\xe8\r\n[SET2]\r\nC11=" + cp932Path + "\r\nC12=1\r\n");
+  ProfileFile f = ProfileFile::Open(Ini);
+  EXPECT_EQ(f.ReadString("SET2", "C11", ""), "C:\\動画\\表");
+  EXPECT_EQ(f.ReadInteger("SET2", "C12", 0), 1);
+  f.WriteInteger("SET2", "C12", 0);
+  f.Save();
+  EXPECT_EQ(Get(), "; 設定\r\n[SET2]\r\nC11=C:\\動画\\表\r\nC12=0\r\n");
+}
+
+TEST_F(ProfileFileTest, SaveLaysWritesOntoTheFileAsItIsNow) {
+  Put("[SET]\r\nM_LEFT=1\r\n");
+  ProfileFile f = ProfileFile::Open(Ini);
+  f.WriteInteger("SET", "M_TOP", 2);
+  EXPECT_TRUE(f.Modified());
+  // Edited by someone else meanwhile.
+  Put("[SET]\r\nM_LEFT=5\r\n[OTHER]\r\nA=b\r\n");
+  f.Save();
+  EXPECT_FALSE(f.Modified());
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=5\r\nM_TOP=2\r\n[OTHER]\r\nA=b\r\n");
+  // Reading sees the file as loaded, not as it changes under it.
+  Put("[SET]\r\nM_LEFT=9\r\n");
+  EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", 0), 5);
+  f.Load();
+  EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", 0), 9);
+}
+
+TEST_F(ProfileFileTest, ValuesTheLineFormCannotHoldAreRefused) {
+  ProfileFile f(Ini);
+  const std::string message = Ini + " に書き込めません";
+  for (auto [section, key, value] :
+       {std::tuple{"S", "K", "a\nb"}, {"S", "K", "a\rb"}, {"S", "K=", "v"}, {"S]", "K", "v"},
+        {"", "K", "v"}, {"S", "", "v"}, {"S", ";K", "v"}, {"S", " K", "v"}}) {
+    try {
+      f.WriteText(section, key, value);
+      ADD_FAILURE() << section << "/" << key;
+    } catch (const EFileError& e) {
+      EXPECT_EQ(e.Message(), message);
+    }
+  }
+  EXPECT_FALSE(f.Modified());
+}
+
+TEST_F(ProfileFileTest, ReadOnlyFolderRaisesAndKeepsTheFile) {
+  Put("[SET]\r\nM_LEFT=1\r\n");
+  chmod(Ini.c_str(), 0644);
+  test::GiveToUnprivileged(Ini);
+  chmod(Dir.c_str(), 0555);
+  std::string result = test::RunUnprivileged([&]() -> std::string {
+    ProfileFile f = ProfileFile::Open(Ini);
+    if (f.ReadInteger("SET", "M_LEFT", 0) != 1) return "not read";
+    f.WriteInteger("SET", "M_LEFT", 2);
+    try {
+      f.Save();
+      return "saved";
+    } catch (const EFileError& e) {
+      if (e.Message() != Ini + " に書き込めません") return "message: " + e.Message();
+    }
+    // The values are kept for another try.
+    return f.Modified() ? "" : "writes dropped";
+  });
+  EXPECT_EQ(result, "");
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=1\r\n");
+  EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
+}
+
+TEST_F(ProfileFileTest, ReadOnlyOrUnreadableFileIsNotReplaced) {
+  for (mode_t mode : {0444, 0200}) {
+    Put("[SET]\r\nM_LEFT=1\r\n");
+    test::GiveToUnprivileged(Dir);
+    test::GiveToUnprivileged(Ini);
+    chmod(Ini.c_str(), mode);
+    std::string result = test::RunUnprivileged([&]() -> std::string {
+      ProfileFile f(Ini);
+      f.WriteInteger("SET", "M_LEFT", 2);
+      try {
+        f.Save();
+      } catch (const EFileError&) {
+        return "";
+      }
+      return "saved";
+    });
+    EXPECT_EQ(result, "") << std::oct << mode;
+    chmod(Ini.c_str(), 0644);
+    EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=1\r\n");
+  }
+}
+
+TEST_F(ProfileFileTest, SaveKeepsModeAndFollowsALink) {
+  fs::create_directory(Dir + "/real");
+  std::string target = Dir + "/real/Tarnick.ini";
+  std::ofstream(target, std::ios::binary) << "[SET]\r\nM_LEFT=1\r\n";
+  chmod(target.c_str(), 0640);
+  ASSERT_EQ(symlink("real/Tarnick.ini", Ini.c_str()), 0);
+  ProfileFile f = ProfileFile::Open(Ini);
+  f.WriteInteger("SET", "M_LEFT", 3);
+  f.Save();
+  EXPECT_TRUE(fs::is_symlink(Ini));
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=3\r\n");
+  struct stat st {};
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace tarnick
