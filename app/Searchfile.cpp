@@ -79,9 +79,9 @@ bool TSearchDir::Search() {
 
   while (FQueueHead < FQueue.size()) {
     std::string folder = WithSeparator(FQueue[FQueueHead++]);
-    for (const DirectoryEntry& e : ListDirectory(folder, "*.*")) {
+    for (const DirectoryEntry& e : ListSubfolders(folder)) {
       // A link to a folder is no folder to walk into: it may lead back up.
-      if (!e.IsDirectory || e.IsSymbolicLink || IsDotEntry(e.Name)) continue;
+      if (e.IsSymbolicLink) continue;
       IgnoreSubDir = false;
       std::string path = folder + e.Name;
       DoFind(path, SearchFileDataFrom(e), IgnoreSubDir, Continue);

@@ -101,7 +101,10 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
-std::vector<DirectoryEntry> ListDirectory(const std::string& folder, std::string_view pattern) {
+namespace {
+
+std::vector<DirectoryEntry> List(const std::string& folder, std::string_view pattern,
+                                 bool foldersOnly) {
   std::vector<DirectoryEntry> out;
   if (folder.empty()) return out;
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
@@ -109,8 +112,11 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, std::string
   int fd = dirfd(dir.get());
   while (dirent* d = readdir(dir.get())) {
     std::string name = d->d_name;
+    bool dots = name == "." || name == "..";
+    if (foldersOnly && (dots || (d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN)))
+      continue;
     if (!MatchesPattern(name, pattern)) continue;
-    if (name == "." || name == "..") {
+    if (dots) {
       DirectoryEntry e;
       e.Name = name;
       e.IsDirectory = true;
@@ -119,11 +125,22 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, std::string
       continue;
     }
     // An entry removed between the read and the look-up is simply left out.
-    if (auto e = Describe(fd, name, name)) out.push_back(std::move(*e));
+    auto e = Describe(fd, name, name);
+    if (e && (!foldersOnly || e->IsDirectory)) out.push_back(std::move(*e));
   }
   std::sort(out.begin(), out.end(),
             [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.Name < b.Name; });
   return out;
+}
+
+}  // namespace
+
+std::vector<DirectoryEntry> ListDirectory(const std::string& folder, std::string_view pattern) {
+  return List(folder, pattern, false);
+}
+
+std::vector<DirectoryEntry> ListSubfolders(const std::string& folder) {
+  return List(folder, "*.*", true);
 }
 
 std::optional<DirectoryEntry> LookupEntry(const std::string& path) {

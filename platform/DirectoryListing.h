@@ -35,6 +35,11 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 // points at (a dangling one as the link itself).
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder, std::string_view pattern);
 
+// The entries of ListDirectory(folder, "*.*") that are folders (links to
+// folders included), without "." and ".."; entries the folder itself marks
+// as plain files are never looked up, which halves the cost of a walk.
+std::vector<DirectoryEntry> ListSubfolders(const std::string& folder);
+
 // Looks one path up as an entry of its folder. Nothing is found for a path
 // ending in a separator or for the root, as such a path names no entry of
 // its own.

@@ -83,6 +83,10 @@ TEST_F(DirectoryListingTest, SortedWithDotEntriesAndDescribed) {
   EXPECT_EQ(entries[7].Size, 0);
 
   EXPECT_EQ(Names(Root, "*.TXT"), (std::vector<std::string>{"A.txt", "b.txt"}));
+
+  std::vector<std::string> folders;
+  for (const auto& e : ListSubfolders(Root)) folders.push_back(e.Name);
+  EXPECT_EQ(folders, (std::vector<std::string>{"link", "sub"}));
 }
 
 TEST_F(DirectoryListingTest, FolderThatCannotBeListedGivesNothing) {

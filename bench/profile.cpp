@@ -1,0 +1,59 @@
+// Reading and writing a settings file the way the main window does: twelve
+// keys read on one load, twelve written on one save.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/ProfileFile.h"
+
+namespace {
+
+struct Key {
+  const char* section;
+  const char* key;
+};
+constexpr Key Keys[] = {{"SET", "M_LEFT"}, {"SET", "M_TOP"}, {"SET1", "C0"},  {"SET1", "C1"},
+                        {"SET1", "C2"},    {"SET1", "C3"},   {"SET1", "C4"},  {"SET1", "C5"},
+                        {"SET2", "C11"},   {"SET2", "C12"},  {"SET2", "C13"}, {"SET2", "C14"}};
+
+std::string BenchFile() {
+  static const std::string path = "/tmp/tarnick-bench-profile-" + std::to_string(getpid()) + ".ini";
+  return path;
+}
+
+void Write(int round) {
+  tarnick::ProfileFile f = tarnick::ProfileFile::Open(BenchFile());
+  for (const Key& k : Keys) {
+    if (std::string(k.key) == "C11")
+      f.WriteText(k.section, k.key, "/home/user/Videos/PSP " + std::to_string(round));
+    else
+      f.WriteInteger(k.section, k.key, round);
+  }
+  f.Save();
+}
+
+void BM_ProfileLoad(benchmark::State& state) {
+  Write(1);
+  for (auto _ : state) {
+    tarnick::ProfileFile f = tarnick::ProfileFile::Open(BenchFile());
+    int sum = 0;
+    for (const Key& k : Keys) sum += f.ReadInteger(k.section, k.key, 0);
+    benchmark::DoNotOptimize(sum);
+    benchmark::DoNotOptimize(f.ReadString("SET2", "C11", ""));
+  }
+}
+BENCHMARK(BM_ProfileLoad)->Unit(benchmark::kMicrosecond);
+
+// Includes the flush to the disk and the rename that make a save safe.
+void BM_ProfileSave(benchmark::State& state) {
+  int round = 0;
+  for (auto _ : state) Write(++round);
+  std::filesystem::remove(BenchFile());
+}
+BENCHMARK(BM_ProfileSave)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
