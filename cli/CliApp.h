@@ -1,0 +1,30 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarnick {
+
+// Exit codes of tarnick-cli.
+inline constexpr int ExitConverted = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+inline constexpr int ExitNoPsp = 3;
+inline constexpr int ExitInterrupted = 130;
+
+struct CliEnvironment {
+  std::string ProgramFolder;  // where profile.txt and Tarnick.ini are looked for
+  std::ostream& Out;
+  std::ostream& Err;
+  bool OutIsTerminal = false;
+};
+
+// The whole program after start-up: the arguments after the program name in,
+// the exit code out.
+int RunCli(const std::vector<std::string>& args, const CliEnvironment& env);
+
+// "position<TAB>name<TAB>column 1<TAB>...<TAB>column 8", one line per preset.
+std::string PresetListText(const std::vector<std::string>& presetLines);
+
+}  // namespace tarnick

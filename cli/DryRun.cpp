@@ -1,0 +1,70 @@
+#include "cli/DryRun.h"
+
+#include <filesystem>
+
+namespace tarnick {
+namespace {
+
+class PrintingLauncher : public IProcessLauncher {
+ public:
+  explicit PrintingLauncher(std::ostream& out) : out_(out) {}
+  bool TerminateConversion() override { return false; }
+  void StartThumbnailRun(const EncoderCommand&) override {}
+  RunOutcome RunConversion(const EncoderCommand& command, IMessagePump&) override {
+    out_ << command.Text << '\n';
+    return RunOutcome{true, true, 0};
+  }
+  std::string EncoderSearchText() const override { return std::string(); }
+
+ private:
+  std::ostream& out_;
+};
+
+class SilentProgress : public IProgressView {
+ public:
+  void Create(IRunCanceller&) override {}
+  void Show() override {}
+  void Release() override {}
+  void SetProgressMax(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetLabel1(const std::string&) override {}
+  void ClearImage1() override {}
+  bool LoadImage1(const std::string&) override { return false; }
+  void SetTimer1Enabled(bool) override {}
+  void ResetCancelAnswer() override {}
+  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
+};
+
+class Idle : public IMessagePump, public ISleeper, public INotifier {
+ public:
+  void ProcessMessages() override {}
+  void Sleep(int) override {}
+  void Beep() override {}
+  void ShowMessage(const std::string&) override {}
+};
+
+// Looks, never touches.
+class LookingFiles : public IFileOps {
+ public:
+  bool Exists(const std::string&) const override { return false; }
+  void Delete(const std::string&) override {}
+  bool ForceDirectories(const std::string&) override { return true; }
+  std::int64_t FileSize(const std::string&) const override { return -1; }
+  bool SameFile(const std::string& a, const std::string& b) const override {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+  }
+};
+
+}  // namespace
+
+void PrintDryRun(CliHost& host, std::ostream& out) {
+  PrintingLauncher launcher(out);
+  SilentProgress progress;
+  Idle idle;
+  LookingFiles files;
+  Button0Click(BatchContext{host, progress, launcher, idle, idle, idle, files, NativePathStyle});
+  out.flush();
+}
+
+}  // namespace tarnick

@@ -1,0 +1,31 @@
+#include <QCoreApplication>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDOUT_FILENO 1
+#else
+#include <unistd.h>
+#endif
+
+#include "cli/CliApp.h"
+#include "cli/CliBatch.h"
+#include "engine/PathStyle.h"
+
+int main(int argc, char** argv) {
+  // The process launcher and the program folder come from Qt's core.
+  QCoreApplication app(argc, argv);
+  tarnick::InstallInterruptHandler();
+
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  const std::string programFolder = tarnick::ProgramFolderOf(
+      tarnick::NativePathStyle, QCoreApplication::applicationFilePath().toStdString());
+
+  tarnick::CliEnvironment env{programFolder, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1};
+  return tarnick::RunCli(args, env);
+}
