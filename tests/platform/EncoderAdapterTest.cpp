@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "engine/CommandLine.h"
+#include "platform/EncoderAdapter.h"
+#include "support/FakeEncoder.h"
+
+namespace tarnick {
+namespace {
+
+using Args = std::vector<std::string>;
+
+EncoderList Without(std::initializer_list<const char*> names) {
+  EncoderList l;
+  for (const char* n : {"libx264", "mpeg4", "libxvid", "aac", "libfaac"}) l.Names.insert(n);
+  for (const char* n : names) l.Names.erase(n);
+  return l;
+}
+
+ConversionSettings Settings(int sampleRateIndex, const char* codec) {
+  ConversionSettings s;
+  s.OutputFolder = "/out";
+  s.SampleRateIndex = sampleRateIndex;
+  s.VideoCodec = codec;
+  return s;
+}
+
+// The words after the fixed part "-i src -y [-pass n [-an]] -flags bitexact -s .. -aspect ..".
+Args Tail(const Args& a) {
+  auto it = std::find(a.begin(), a.end(), "-vcodec");
+  return Args(it, a.end());
+}
+
+TEST(EncoderAdapter, ConversionLineRules) {
+  struct Case {
+    const char* codec;
+    int rateIndex;
+    EncoderList encoders;
+    Args tail;
+  };
+  const std::vector<Case> cases{
+      {"MPEG4", 3, Without({"libfaac"}),
+       {"-vcodec", "mpeg4", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
+        "24000", "-pix_fmt", "yuv420p", "/out/a.mp4"}},
+      {"MPEG4", 2, Without({}),
+       {"-vcodec", "mpeg4", "-b:v", "384k", "-r", "15", "-acodec", "libfaac", "-ab", "64k", "-ar",
+        "44100", "-pix_fmt", "yuv420p", "/out/a.mp4"}},
+      {"LIBX264", 0, Without({"libfaac"}),
+       {"-vcodec", "libx264", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
+        "48000", "-pix_fmt", "yuv420p", "-profile:v", "main", "-level", "3.0", "-refs", "2",
+        "-x264-params", "b-pyramid=none", "/out/a.mp4"}},
+      {"LIBXVID", 1, Without({"libfaac"}),
+       {"-vcodec", "libxvid", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
+        "44100", "-pix_fmt", "yuv420p", "/out/a.mp4"}},
+  };
+  for (const Case& c : cases) {
+    EncoderCommand cmd = MakeConversionCommand(PathStyle::Posix, Settings(c.rateIndex, c.codec),
+                                               "/v/a.avi", "/out/a.mp4", 1, 1);
+    Args got = AdaptArguments(cmd.Arguments, RunKind::Conversion, c.encoders, "/tmp/p/pass");
+    EXPECT_EQ(Tail(got), c.tail) << c.codec << " " << c.rateIndex;
+    EXPECT_EQ(Args(got.begin(), got.begin() + 3), (Args{"-i", "/v/a.avi", "-y"}));
+  }
+}
+
+TEST(EncoderAdapter, TwoPassGetsItsPrivateLogBeforeTheOutput) {
+  for (int pass : {1, 2}) {
+    EncoderCommand cmd = MakeConversionCommand(PathStyle::Posix, Settings(3, "MPEG4"), "/v/a.avi",
+                                               "/out/a.mp4", 2, pass);
+    Args got = AdaptArguments(cmd.Arguments, RunKind::Conversion, Without({}), "/tmp/p/pass");
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_EQ(Args(got.end() - 3, got.end()), (Args{"-passlogfile", "/tmp/p/pass", "/out/a.mp4"}));
+    EXPECT_EQ(std::count(got.begin(), got.end(), "-an"), pass == 1 ? 1 : 0);
+  }
+  EncoderCommand one =
+      MakeConversionCommand(PathStyle::Posix, Settings(3, "MPEG4"), "/v/a.avi", "/out/a.mp4", 1, 1);
+  Args got = AdaptArguments(one.Arguments, RunKind::Conversion, Without({}), "/tmp/p/pass");
+  EXPECT_EQ(std::count(got.begin(), got.end(), "-passlogfile"), 0);
+}
+
+TEST(EncoderAdapter, ThumbnailLinesOnlyGainOverwrite) {
+  EncoderCommand preview = MakePreviewThumbnailArgs(PathStyle::Posix, "/v/a.avi", "/opt/t");
+  EXPECT_EQ(AdaptArguments(preview.Arguments, RunKind::Thumbnail, Without({"libfaac"}), ""),
+            (Args{"-i", "/v/a.avi", "-f", "image2", "-ss", "5", "-vframes", "1", "-s", "80x60",
+                  "-an", "-y", "/opt/t/_thumb.jpg"}));
+}
+
+TEST(EncoderAdapter, PathsThatLookLikeOptionsAreLeftAlone) {
+  Args in{"-i", "-b", "-y", "-b", "384k", "-acodec", "libfaac", "-ar", "41000", "-ar"};
+  EXPECT_EQ(AdaptArguments(in, RunKind::Conversion, Without({"libfaac"}), ""),
+            (Args{"-i", "-b", "-y", "-b:v", "384k", "-acodec", "aac", "-ar", "44100", "-pix_fmt",
+                  "yuv420p", "-ar"}));
+}
+
+TEST(EncoderAdapter, NearestAacRate) {
+  const std::vector<std::pair<int, int>> cases{
+      {41000, 44100}, {44100, 44100}, {48000, 48000}, {24000, 24000}, {23000, 22050}, {100000, 96000}};
+  for (auto [in, out] : cases) EXPECT_EQ(NearestAacRate(in), out) << in;
+}
+
+TEST(EncoderAdapter, ParsesTheEncoderListAfterItsRule) {
+  const std::string text =
+      "Encoders:\n V..... = Video\n A..... = Audio\n ------\n"
+      " V....D libx264              libx264 H.264\n"
+      " A..... aac                  AAC (Advanced Audio Coding)\n"
+      " A..... libfaac              libfaac AAC\r\n";
+  EncoderList l = ParseEncoderList(text);
+  EXPECT_EQ(l.Names, (std::set<std::string>{"libx264", "aac", "libfaac"}));
+  EXPECT_TRUE(ParseEncoderList("no rule here\n V..... libfaac x\n").Names.empty());
+}
+
+TEST(EncoderAdapter, ProbeAsksTheInstalledEncoder) {
+  for (bool withFaac : {true, false}) {
+    testing::FakeEncoderFolder f;
+    testing::ScopedEnv faac("FAKE_FFMPEG_NO_LIBFAAC", withFaac ? "0" : "1");
+    const EncoderList& l = ProbeEncoders(f.Path("ffmpeg"));
+    EXPECT_EQ(l.Has("libfaac"), withFaac);
+    EXPECT_TRUE(l.Has("aac"));
+    EXPECT_EQ(&ProbeEncoders(f.Path("ffmpeg")), &l);  // asked once
+    EXPECT_EQ(f.Runs().size(), 1u);
+  }
+  EXPECT_TRUE(ProbeEncoders("/nonexistent/ffmpeg").Names.empty());
+}
+
+}  // namespace
+}  // namespace tarnick
