@@ -1,0 +1,75 @@
+#include "app/Stdctrls.h"
+
+namespace tarnick {
+
+void Frame3D(Canvas& c, TRect& r, TColor top, TColor bottom) {
+  const int l = r.Left, t = r.Top, rt = r.Right - 1, b = r.Bottom - 1;
+  c.Pen.Width = 1;
+  c.Pen.Style = psSolid;
+  c.Pen.Color = top;
+  c.Polyline({{l, b}, {l, t}, {rt, t}});
+  c.Pen.Color = bottom;
+  c.Polyline({{rt, t}, {rt, b}, {l - 1, b}});
+  r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+}
+
+TWinPanel::TWinPanel(QWidget* parent) : TCustomControl(parent) { SetTabStop(false); }
+
+void TWinPanel::Paint() {
+  Canvas& c = GetCanvas();
+  TRect r = ClientRect();
+  auto frame = [&](TBevelCut cut) {
+    if (cut == bvNone) return;
+    TColor hi = clBtnHighlight, sh = clBtnShadow;
+    if (cut == bvLowered) std::swap(hi, sh);
+    Frame3D(c, r, hi, sh);
+  };
+  frame(BevelOuter);
+  frame(BevelInner);
+  c.Brush.Color = Color();
+  c.Brush.Style = bsSolid;
+  c.FillRect(r);
+  if (!Caption.empty()) {
+    c.Font = Font();
+    c.Brush.Style = bsClear;
+    TRect text = r;
+    c.DrawText(Caption, text, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+  }
+}
+
+TStaticLabel::TStaticLabel(QWidget* parent, const std::string& caption)
+    : TGraphicControl(parent), Caption(caption) {}
+
+void TStaticLabel::Paint() {
+  Canvas& c = GetCanvas();
+  c.Brush.Color = ParentBackground();
+  c.Brush.Style = bsSolid;
+  c.FillRect(ClientRect());
+  c.Font = Font();
+  c.Brush.Style = bsClear;
+  TRect r = ClientRect();
+  unsigned align = Alignment == taRightJustify ? DT_RIGHT : Alignment == taCenter ? DT_CENTER : DT_LEFT;
+  c.DrawText(Caption, r, DT_SINGLELINE | DT_NOPREFIX | align);
+}
+
+TBevelLine::TBevelLine(QWidget* parent, bool vertical) : TGraphicControl(parent), Vertical(vertical) {}
+
+void TBevelLine::Paint() {
+  Canvas& c = GetCanvas();
+  c.Brush.Color = ParentBackground();
+  c.Brush.Style = bsSolid;
+  c.FillRect(ClientRect());
+  c.Pen.Width = 1;
+  for (int i = 0; i < 2; ++i) {
+    c.Pen.Color = i == 0 ? clBtnShadow : clBtnHighlight;
+    if (Vertical) {
+      c.MoveTo(i, 0);
+      c.LineTo(i, Height());
+    } else {
+      c.MoveTo(0, i);
+      c.LineTo(Width(), i);
+    }
+  }
+}
+
+}  // namespace tarnick

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+#include "toolkit/Controls.h"
+
+namespace tarnick {
+
+// Frame3D: top and left in `top`, bottom and right in `bottom`, then the
+// rectangle shrinks by one on every side.
+void Frame3D(Canvas& canvas, TRect& r, TColor top, TColor bottom);
+
+// The toolkit's plain panel: a child window with up to two bevel frames,
+// its colour and an optional centred caption. It takes the presses on its
+// own surface, so the form is never dragged through it.
+class TWinPanel : public TCustomControl {
+ public:
+  enum TBevelCut { bvNone, bvLowered, bvRaised };
+
+  explicit TWinPanel(QWidget* parent);
+
+  TBevelCut BevelOuter = bvRaised;
+  TBevelCut BevelInner = bvNone;
+  std::string Caption;
+
+ protected:
+  void Paint() override;
+};
+
+// The toolkit's label: text on its parent's colour.
+class TStaticLabel : public TGraphicControl {
+ public:
+  TStaticLabel(QWidget* parent, const std::string& caption);
+  std::string Caption;
+  TAlignment Alignment = taLeftJustify;
+
+ protected:
+  void Paint() override;
+};
+
+// A lowered bevel line: a shadow line, then a highlight line beside it.
+class TBevelLine : public TGraphicControl {
+ public:
+  TBevelLine(QWidget* parent, bool vertical);
+  bool Vertical;
+
+ protected:
+  void Paint() override;
+};
+
+}  // namespace tarnick
