@@ -155,19 +155,25 @@ bool ReplaceFile(const std::string& target, const std::string& text) {
   std::string folder = FolderOf(target);
   auto slash = target.find_last_of('/');
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = folder + "/." + base + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
+  // Created like any new file (the umask applies); an old file's mode and
+  // owner are carried over below.
+  std::string temp;
+  int fd = -1;
+  for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = folder + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(attempt);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
   if (fd < 0) return false;
 
-  mode_t mode;
+  bool ok = true;
   if (hadOld) {
-    mode = old.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Only root may give a file away; keeping our own ownership is fine.
+    }
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {

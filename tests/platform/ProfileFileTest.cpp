@@ -55,7 +55,12 @@ std::vector<ProfileEntry> SaveSequence() {
 }
 
 TEST_F(ProfileFileTest, FileWrittenFromScratch) {
+  mode_t oldMask = umask(027);
   WriteProfileEntries(Ini, SaveSequence());
+  umask(oldMask);
+  struct stat st {};
+  ASSERT_EQ(stat(Ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // a new file, as the umask says
   EXPECT_EQ(Get(),
             "[SET]\r\nM_LEFT=20\r\nM_TOP=-4\r\n"
             "[SET1]\r\nC0=1\r\nC1=15\r\nC2=384\r\nC3=2\r\nC4=96\r\nC5=0\r\n"
@@ -268,6 +273,7 @@ TEST_F(ProfileFileTest, SaveKeepsModeAndFollowsALink) {
   std::string target = Dir + "/real/Tarnick.ini";
   std::ofstream(target, std::ios::binary) << "[SET]\r\nM_LEFT=1\r\n";
   chmod(target.c_str(), 0640);
+  test::GiveToUnprivileged(target);
   ASSERT_EQ(symlink("real/Tarnick.ini", Ini.c_str()), 0);
   ProfileFile f = ProfileFile::Open(Ini);
   f.WriteInteger("SET", "M_LEFT", 3);
@@ -277,6 +283,9 @@ TEST_F(ProfileFileTest, SaveKeepsModeAndFollowsALink) {
   struct stat st {};
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  if (geteuid() == 0) {
+    EXPECT_EQ(st.st_uid, test::UnprivilegedId);
+  }
 }
 
 }  // namespace
