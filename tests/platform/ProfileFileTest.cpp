@@ -1,7 +1,9 @@
 #include "platform/ProfileFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <filesystem>
@@ -243,6 +245,30 @@ TEST_F(ProfileFileTest, ReadOnlyFolderRaisesAndKeepsTheFile) {
   });
   EXPECT_EQ(result, "");
   EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=1\r\n");
+  EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
+}
+
+TEST_F(ProfileFileTest, WriteCutShortLeavesTheOldFileWhole) {
+  const std::string original = "[SET]\r\nM_LEFT=1\r\n";
+  Put(original);
+  test::GiveToUnprivileged(Dir);
+  test::GiveToUnprivileged(Ini);
+  std::string result = test::RunUnprivileged([&]() -> std::string {
+    // As a full disk would: the write stops after 1 KiB.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1024, 1024};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return "no limit";
+    ProfileFile f = ProfileFile::Open(Ini);
+    f.WriteText("SET2", "C11", std::string(4000, 'v'));
+    try {
+      f.Save();
+    } catch (const EFileError& e) {
+      return e.Message() == Ini + " に書き込めません" ? "" : e.Message();
+    }
+    return "saved";
+  });
+  EXPECT_EQ(result, "");
+  EXPECT_EQ(Get(), original);
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
 }
 
