@@ -231,9 +231,12 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env) 
   }
   env.Out << converted << " converted, " << failed << " failed, " << skipped << " skipped\n"
           << failures;
-  if (failed > 0) env.Out << "encoder log: " << logPath << "\n";
+  // The log is kept only when it tells something.
+  if (failed > 0)
+    env.Out << "encoder log: " << logPath << "\n";
+  else
+    QFile::remove(QString::fromStdString(logPath));
   env.Out.flush();
-  else QFile::remove(QString::fromStdString(logPath));
 
   if (interruptSignal != 0) return 128 + interruptSignal;
   if (result.End != BatchEnd::Completed || failed > 0 || skipped > 0) return ExitFailed;

@@ -52,7 +52,7 @@ int ResolvePresetOption(const std::vector<std::string>& lines, const std::string
   }
   for (int exact = 1; exact >= 0; --exact) {
     for (int i = 0; i < count; ++i) {
-      const std::string& name = Preset::FromLine(lines[static_cast<std::size_t>(i)]).Column(ColName);
+      const std::string name = Preset::FromLine(lines[static_cast<std::size_t>(i)]).Column(ColName);
       if (exact ? name == text : EqualsIgnoringAsciiCase(name, text)) return i + 1;
     }
   }
