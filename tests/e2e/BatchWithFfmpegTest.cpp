@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "engine/BatchRunner.h"
+#include "platform/FileOps.h"
+#include "platform/JpegImage.h"
+#include "platform/ProcessLauncher.h"
+#include "support/FakeEncoder.h"
+
+namespace tarnick {
+namespace {
+
+// The windows of a batch, reduced to what the checks need.
+struct Windows : IBatchHost, IProgressView, INotifier {
+  std::string programFolder;
+  std::vector<std::string> sources;
+  ConversionSettings settings;
+  std::vector<QSize> previews;
+  std::vector<std::string> messages;
+  bool enabled = true;
+
+  void SetMainEnabled(bool on) override { enabled = on; }
+  std::string ProgramFolder() const override { return programFolder; }
+  int SourceCount() const override { return static_cast<int>(sources.size()); }
+  std::string SourceAt(int i) const override { return sources.at(static_cast<std::size_t>(i)); }
+  ConversionSettings ReadConversionSettings() const override { return settings; }
+  void SetCurrentSource(const std::string&) override {}
+  void SetCurrentOutput(const std::string&) override {}
+  void SetQuotedOutput(const std::string&) override {}
+
+  void Create(IRunCanceller&) override {}
+  void Show() override {}
+  void Release() override {}
+  void SetProgressMax(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetLabel1(const std::string&) override {}
+  void ClearImage1() override {}
+  bool LoadImage1(const std::string& path) override {
+    QImage img = DecodeJpegFile(path);
+    if (!img.isNull()) previews.push_back(img.size());
+    return !img.isNull();
+  }
+  void SetTimer1Enabled(bool) override {}
+  void ResetCancelAnswer() override {}
+  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
+
+  void Beep() override {}
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+QJsonObject Probe(const std::string& path) {
+  QProcess p;
+  p.start("ffprobe", {"-v", "error", "-show_entries",
+                      "format=format_name:stream=codec_type,codec_name,profile,level,width,height,"
+                      "pix_fmt,r_frame_rate,sample_rate",
+                      "-of", "json", QString::fromStdString(path)});
+  p.waitForFinished(30000);
+  return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QJsonObject Stream(const QJsonObject& probe, const QString& type) {
+  for (const auto& s : probe["streams"].toArray())
+    if (s.toObject()["codec_type"].toString() == type) return s.toObject();
+  return {};
+}
+
+class BatchWithFfmpeg : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty() ||
+        QStandardPaths::findExecutable("ffprobe").isEmpty())
+      return;
+    clips_ = new QTemporaryDir;
+    clip_ = clips_->filePath("clip.avi").toStdString();
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start("ffmpeg", {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
+                       "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
+                       "sine=frequency=440:sample_rate=44100", "-t", "6", "-c:v", "mpeg4",
+                       "-q:v", "5", "-c:a", "pcm_s16le", "-y", QString::fromStdString(clip_)});
+    p.waitForFinished(60000);
+  }
+  static void TearDownTestSuite() {
+    delete clips_;
+    clips_ = nullptr;
+  }
+  void SetUp() override {
+    if (!clips_ || FileSizeOf(clip_) <= 0) GTEST_SKIP() << "ffmpeg or ffprobe missing";
+  }
+
+  static QTemporaryDir* clips_;
+  static std::string clip_;
+};
+
+QTemporaryDir* BatchWithFfmpeg::clips_ = nullptr;
+std::string BatchWithFfmpeg::clip_;
+
+TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
+  struct Case {
+    const char* codec;
+    bool twoPass;
+    int sizeIndex, width, height;
+    int fps;
+    int rateIndex, hz;
+  };
+  // Each batch spends the fixed one-second pauses; three cover one and two
+  // passes with both codecs.
+  const std::vector<Case> cases{
+      {"LIBX264", false, 4, 480, 272, 30, 2, 44100},  // 41000 is not an AAC rate
+      {"LIBX264", true, 1, 320, 240, 15, 3, 24000},
+      {"MPEG4", true, 3, 368, 208, 25, 0, 48000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.codec) + (c.twoPass ? " two-pass" : " one pass"));
+    QTemporaryDir work;
+    QDir(work.path()).mkdir("in");
+    QDir(work.path()).mkdir("cwd");
+    const std::string in = work.filePath("in").toStdString();
+    // A blank, a double quote and a "$" must reach the encoder whole.
+    const std::vector<std::string> sources{in + "/first clip.avi", in + "/sec\"ond $x.mkv"};
+    for (const auto& s : sources) ASSERT_TRUE(QFile::copy(QString::fromStdString(clip_), QString::fromStdString(s)));
+
+    Windows w;
+    w.programFolder = work.filePath("prog").toStdString();
+    QDir().mkpath(QString::fromStdString(w.programFolder));
+    w.sources = sources;
+    w.settings.OutputFolder = work.filePath("out/psp").toStdString();
+    w.settings.VideoCodec = c.codec;
+    w.settings.TwoPass = c.twoPass;
+    w.settings.SizeIndex = c.sizeIndex;
+    w.settings.FrameRate = c.fps;
+    w.settings.SampleRateIndex = c.rateIndex;
+    w.settings.SideThumbnail = true;
+    w.settings.ThumbnailSecond = 1;
+
+    ProcessLauncher launcher(w.programFolder, work.filePath("encoder.log").toStdString());
+    QtMessagePump pump;
+    ThreadSleeper sleeper;
+    FileOps files;
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(work.filePath("cwd"));
+    const QStringList tempBefore = QDir(QDir::tempPath()).entryList({"tarnick-pass-*"}, QDir::Dirs);
+    BatchResult r = Button0Click({w, w, launcher, pump, sleeper, w, files, PathStyle::Posix});
+    const QStringList tempAfter = QDir(QDir::tempPath()).entryList({"tarnick-pass-*"}, QDir::Dirs);
+    QDir::setCurrent(oldCwd);
+
+    EXPECT_EQ(r.End, BatchEnd::Completed);
+    EXPECT_FALSE(r.AnyPassFailed) << [&] {
+      QFile log(QString::fromStdString(launcher.LogPath()));
+      log.open(QIODevice::ReadOnly);
+      return log.readAll().toStdString();
+    }();
+    EXPECT_EQ(r.PassesRun, c.twoPass ? 4 : 2);
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_TRUE(w.enabled);
+    EXPECT_EQ(w.previews, std::vector<QSize>(c.twoPass ? 4 : 2, QSize(80, 60)));
+    EXPECT_TRUE(QDir(work.filePath("cwd")).isEmpty()) << "pass logs left in the current folder";
+    for (const QString& d : tempAfter) EXPECT_TRUE(tempBefore.contains(d)) << d.toStdString();
+    EXPECT_FALSE(files.Exists(w.programFolder + "/_thumb.jpg"));
+
+    for (const char* name : {"first clip", "sec\"ond $x"}) {
+      SCOPED_TRACE(name);
+      const std::string out = w.settings.OutputFolder + "/" + name + ".mp4";
+      QJsonObject probe = Probe(out);
+      EXPECT_TRUE(probe["format"].toObject()["format_name"].toString().contains("mp4"));
+      QJsonObject v = Stream(probe, "video");
+      QJsonObject a = Stream(probe, "audio");
+      EXPECT_EQ(v["codec_name"].toString().toStdString(), std::string(c.codec) == "LIBX264" ? "h264" : "mpeg4");
+      EXPECT_EQ(v["width"].toInt(), c.width);
+      EXPECT_EQ(v["height"].toInt(), c.height);
+      EXPECT_EQ(v["r_frame_rate"].toString().toStdString(), std::to_string(c.fps) + "/1");
+      EXPECT_EQ(v["pix_fmt"].toString().toStdString(), "yuv420p");
+      if (std::string(c.codec) == "LIBX264") {
+        EXPECT_EQ(v["profile"].toString().toStdString(), "Main");
+        EXPECT_EQ(v["level"].toInt(), 30);
+      }
+      EXPECT_EQ(a["codec_name"].toString().toStdString(), "aac");
+      EXPECT_EQ(a["sample_rate"].toString().toStdString(), std::to_string(c.hz));
+      const std::string side = w.settings.OutputFolder + "/" + name + ".jpg";
+      EXPECT_TRUE(testing::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnick
