@@ -265,10 +265,12 @@ void Canvas::Polyline(const std::vector<TPoint>& points) {
     Stroke(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
 }
 
-TSize Canvas::TextExtent(const std::string& text) const {
-  const QFontMetrics fm(Font.ToQFont());
+TSize MeasureText(const TFont& font, const std::string& text) {
+  const QFontMetrics fm(font.ToQFont());
   return TSize{fm.horizontalAdvance(QString::fromStdString(text)), fm.ascent() + fm.descent()};
 }
+
+TSize Canvas::TextExtent(const std::string& text) const { return MeasureText(Font, text); }
 
 void Canvas::DrawTextRun(QPainter& p, int x, int y, const std::string& text, bool opaque) {
   const QString s = QString::fromStdString(text);

@@ -138,6 +138,9 @@ class Canvas {
   bool FClipSet = false;
 };
 
+// The extent of a text in a font, as a screen device context measures it.
+TSize MeasureText(const TFont& font, const std::string& text);
+
 // An off-screen picture with its own canvas.
 class TBitmap {
  public:

@@ -218,6 +218,10 @@ void TControl::resizeEvent(QResizeEvent* e) {
   WMSize();
 }
 
+void TControl::Changed() {
+  if (OnChanged) OnChanged(this);
+}
+
 void TControl::Click() {
   if (OnClick) OnClick(this);
 }

@@ -126,10 +126,14 @@ class TControl : public QWidget {
   std::function<void(TControl*, char&)> OnKeyPress;
   std::function<void(TControl*)> OnEnter;
   std::function<void(TControl*)> OnExit;
+  // The generic "control changed" notification (raised by Changed).
+  std::function<void(TControl*)> OnChanged;
 
  protected:
   virtual void Paint();
   virtual void Loaded() {}
+  // Sends the generic notification that the control changed.
+  void Changed();
   virtual void Click();
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
