@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "cli/CliApp.h"
+#include "cli/CliTestHelpers.h"
+#include "cli/Intake.h"
+#include "engine/CommandLine.h"
+#include "platform/Volumes.h"
+
+namespace tarnick {
+namespace {
+
+class CliDryRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("bin/profile.txt", test::TestPresets);
+    clip_ = dir_.Write("videos/clip one.avi", "not really a video");
+  }
+  test::CliRun Run(std::vector<std::string> args) { return test::RunIn(dir_.Path("bin"), args); }
+
+  ConversionSettings FirstPreset(const std::string& outputFolder) const {
+    ConversionSettings s;
+    s.SizeIndex = 1;
+    s.VideoCodec = "LIBX264";
+    s.FrameRate = 30;
+    s.VideoKbps = 384;
+    s.SampleRateIndex = 1;
+    s.AudioKbps = 96;
+    s.OutputFolder = outputFolder;
+    return s;
+  }
+
+  test::ScratchDir dir_;
+  std::string clip_;
+};
+
+TEST_F(CliDryRun, OnePassLineIsTheEngineText) {
+  const std::string out = dir_.Path("never made");
+  test::CliRun r = Run({"--dry-run", "--output", out, clip_});
+  ASSERT_EQ(r.Code, ExitConverted) << r.Err;
+  ConversionSettings s = FirstPreset(out);
+  const std::string output = MakeOutputPath(NativePathStyle, out, clip_);
+  EXPECT_EQ(r.Out, MakeConversionCommand(NativePathStyle, s, clip_, output, 1, 1).Text + "\n");
+  EXPECT_EQ(r.Err, "");
+  // Nothing was made or written.
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("bin/_thumb.jpg")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("bin/Tarnick.ini")));
+}
+
+TEST_F(CliDryRun, TwoPassesPerFileInBatchOrderWithNumberedDuplicates) {
+  const std::string other = dir_.Write("more/clip one.mkv", "x");
+  const std::string first = dir_.Write("more/a.avi", "x");
+  const std::string out = dir_.Path("out");
+  test::CliRun r = Run({"--dry-run", "--two-pass", "--output", out + "/", clip_, dir_.Path("more")});
+  ASSERT_EQ(r.Code, ExitConverted) << r.Err;
+  ConversionSettings s = FirstPreset(out);
+  s.TwoPass = true;
+  // Sorted as a whole: more/a.avi, more/clip one.mkv, videos/clip one.avi.
+  const std::string a = out + "/a.mp4", mkv = out + "/clip one.mp4", avi = out + "/clip one (2).mp4";
+  std::vector<std::string> expected;
+  for (auto [source, output] : {std::pair{first, a}, {other, mkv}, {clip_, avi}})
+    for (int pass : {1, 2})
+      expected.push_back(MakeConversionCommand(NativePathStyle, s, source, output, 2, pass).Text);
+  EXPECT_EQ(test::Lines(r.Out), expected);
+}
+
+TEST_F(CliDryRun, SourceThatWouldBeItsOwnOutputIsNotRun) {
+  const std::string mp4 = dir_.Write("videos/own.mp4", "x");
+  test::CliRun r = Run({"--dry-run", "--output", dir_.Path("videos"), mp4});
+  EXPECT_EQ(r.Out, "");
+}
+
+TEST_F(CliDryRun, MissingPathIsNamedAndFailsTheExitCode) {
+  test::CliRun r = Run({"--dry-run", dir_.Path("gone.avi"), clip_});
+  EXPECT_EQ(r.Code, ExitFailed);
+  EXPECT_EQ(test::Lines(r.Out).size(), 1u);
+  EXPECT_NE(r.Err.find(dir_.Path("gone.avi") + ": no such file or folder"), std::string::npos);
+}
+
+TEST_F(CliDryRun, UsageErrorsRunNothing) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--dry-run"}, {"--dry-run", "--fps", "x", clip_},
+        {"--dry-run", "--preset", "9", clip_}, {"--dry-run", "--settings", dir_.Path("no.ini"), clip_},
+        {"--dry-run", "--profile", dir_.Path("no.txt"), clip_}}) {
+    test::CliRun r = Run(args);
+    EXPECT_EQ(r.Code, ExitUsage) << args[1];
+    EXPECT_EQ(r.Out, "");
+    ASSERT_EQ(test::Lines(r.Err).size(), 1u) << r.Err;
+    EXPECT_EQ(r.Err.rfind("tarnick-cli: ", 0), 0u);
+  }
+}
+
+TEST_F(CliDryRun, SettingsAndProfileFromElsewhere) {
+  dir_.Write("conf/p.txt", "Only,mp4,720x480,MPEG4,20fps,500kbps,AAC,48000Hz,64kbps\n");
+  dir_.Write("conf/s.ini", "[SET1]\nC2=600\n[SET2]\nC11=" + dir_.Path("stored") + "/\n");
+  dir_.Write("bin/Tarnick.ini", "[SET1]\nC2=100\n");
+  test::CliRun r = Run({"--dry-run", "--profile", dir_.Path("conf/p.txt"), "--settings",
+                        dir_.Path("conf/s.ini"), clip_});
+  ASSERT_EQ(r.Code, ExitConverted) << r.Err;
+  EXPECT_NE(r.Out.find(" -s 720x480 -aspect 16:9 -vcodec mpeg4 -b 600k -r 20 "), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("\"" + dir_.Path("stored") + "/clip one.mp4\""), std::string::npos) << r.Out;
+}
+
+TEST_F(CliDryRun, PspVolumeGivesItsVideoFolder) {
+  const std::string stick = dir_.Path("stick");
+  std::filesystem::create_directories(stick + "/PSP/GAME");
+  {
+    ScopedVolumeSource volumes(std::make_unique<FolderVolumeSource>(
+        std::vector<std::string>{dir_.Path("videos"), stick}));
+    test::CliRun r = Run({"--dry-run", "--psp", clip_});
+    ASSERT_EQ(r.Code, ExitConverted) << r.Err;
+    EXPECT_NE(r.Out.find("\"" + stick + "/VIDEO/clip one.mp4\""), std::string::npos) << r.Out;
+  }
+  ScopedVolumeSource none(std::make_unique<FolderVolumeSource>(std::vector<std::string>{dir_.Path("videos")}));
+  test::CliRun r = Run({"--dry-run", "--psp", clip_});
+  EXPECT_EQ(r.Code, ExitNoPsp);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_NE(r.Err.find("PSP本体がPCに接続(USBモード)されていないか"), std::string::npos);
+}
+
+TEST(CliPresetList, PositionNameAndColumns) {
+  EXPECT_EQ(PresetListText({"\"A b\",mp4,320x240,LIBX264,30fps,384kbps,AAC,44100Hz,96kbps", "short,x"}),
+            "1\tA b\tmp4\t320x240\tLIBX264\t30fps\t384kbps\tAAC\t44100Hz\t96kbps\n"
+            "2\tshort\tx\t\t\t\t\t\t\t\n");
+  test::ScratchDir dir;
+  dir.Write("profile.txt", test::TestPresets);
+  test::CliRun r = test::RunIn(dir.Path(), {"--list-presets"});
+  EXPECT_EQ(r.Code, ExitConverted);
+  EXPECT_EQ(test::Lines(r.Out).size(), 4u);
+  EXPECT_EQ(test::Lines(r.Out)[2].rfind("3\tThird\tmp4\t368x208\tMPEG4", 0), 0u);
+}
+
+TEST(CliIntake, FoldersExpandedFilesAsGivenSortedWithoutCase) {
+  test::ScratchDir dir;
+  dir.Write("d/B.avi", "x");
+  dir.Write("d/sub/c.avi", "x");
+  dir.Write("d/a.avi", "x");
+  const std::string z = dir.Write("Z.avi", "x");
+  IntakeResult r = TakePaths({z, dir.Path("d") + "/", dir.Path("nothing"), z + "/", z});
+  EXPECT_EQ(r.Sources, (std::vector<std::string>{dir.Path("d/a.avi"), dir.Path("d/B.avi"),
+                                                 dir.Path("d/sub/c.avi"), z, z}));
+  EXPECT_EQ(r.Missing, (std::vector<std::string>{dir.Path("nothing"), z + "/"}));
+}
+
+}  // namespace
+}  // namespace tarnick
