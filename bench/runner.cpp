@@ -1,0 +1,151 @@
+// What the batch costs on its own, beside the encoder and the two fixed
+// one-second pauses (which are left out here), and how much CPU the program
+// uses while it waits for a long encode.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include "engine/BatchRunner.h"
+#include "platform/FileOps.h"
+#include "platform/ProcessLauncher.h"
+#include "tests/support/FakeEncoder.h"
+
+namespace tarnick {
+namespace {
+
+struct QuietWindows : IBatchHost, IProgressView, INotifier, ISleeper {
+  std::string programFolder;
+  std::vector<std::string> sources;
+  ConversionSettings settings;
+
+  void SetMainEnabled(bool) override {}
+  std::string ProgramFolder() const override { return programFolder; }
+  int SourceCount() const override { return static_cast<int>(sources.size()); }
+  std::string SourceAt(int i) const override { return sources[static_cast<std::size_t>(i)]; }
+  ConversionSettings ReadConversionSettings() const override { return settings; }
+  void SetCurrentSource(const std::string&) override {}
+  void SetCurrentOutput(const std::string&) override {}
+  void SetQuotedOutput(const std::string&) override {}
+  void Create(IRunCanceller&) override {}
+  void Show() override {}
+  void Release() override {}
+  void SetProgressMax(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetLabel1(const std::string&) override {}
+  void ClearImage1() override {}
+  bool LoadImage1(const std::string&) override { return true; }
+  void SetTimer1Enabled(bool) override {}
+  void ResetCancelAnswer() override {}
+  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
+  void Beep() override {}
+  void ShowMessage(const std::string&) override {}
+  void Sleep(int) override {}  // the fixed pauses are not the runner's cost
+};
+
+// An encoder that takes no time: what is left is the runner's own work.
+struct InstantLauncher : IProcessLauncher {
+  bool TerminateConversion() override { return false; }
+  void StartThumbnailRun(const EncoderCommand&) override {}
+  RunOutcome RunConversion(const EncoderCommand& cmd, IMessagePump& pump) override {
+    pump.ProcessMessages();
+    benchmark::DoNotOptimize(cmd.Arguments.back());
+    return {true, true, 0};
+  }
+  std::string EncoderSearchText() const override { return ""; }
+};
+
+struct NoPump : IMessagePump {
+  void ProcessMessages() override {}
+};
+
+struct AlwaysThere : FileOps {
+  bool Exists(const std::string&) const override { return true; }
+};
+
+void SetUpWindows(QuietWindows& w, const QTemporaryDir& dir, int files, bool twoPass) {
+  w.programFolder = dir.path().toStdString();
+  w.settings.OutputFolder = dir.filePath("out").toStdString();
+  w.settings.TwoPass = twoPass;
+  for (int i = 0; i < files; ++i)
+    w.sources.push_back(dir.filePath(QString("in/clip %1.avi").arg(i)).toStdString());
+}
+
+// Engine and real file operations, encoder replaced by nothing.
+void BM_RunnerOwnCostPerPass(benchmark::State& state) {
+  QTemporaryDir dir;
+  QuietWindows w;
+  SetUpWindows(w, dir, 50, state.range(0) == 2);
+  InstantLauncher launcher;
+  NoPump pump;
+  AlwaysThere files;
+  int passes = 0;
+  for (auto _ : state) passes += Button0Click({w, w, launcher, pump, w, w, files, PathStyle::Posix}).PassesRun;
+  state.SetItemsProcessed(passes);
+  state.counters["s_per_pass"] =
+      benchmark::Counter(static_cast<double>(passes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RunnerOwnCostPerPass)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The same with real child processes: the fake encoder for every thumbnail
+// and conversion run. Includes starting three processes per pass.
+void BM_RunnerWithProcessesPerPass(benchmark::State& state) {
+  testing::FakeEncoderFolder f;
+  QuietWindows w;
+  w.programFolder = f.Folder();
+  w.settings.OutputFolder = f.Path("out");
+  for (int i = 0; i < 10; ++i) w.sources.push_back(f.MakeFile("clip" + std::to_string(i) + ".avi"));
+  ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
+  QtMessagePump pump;
+  FileOps files;
+  int passes = 0;
+  for (auto _ : state) passes += Button0Click({w, w, launcher, pump, w, w, files, PathStyle::Posix}).PassesRun;
+  state.counters["s_per_pass"] =
+      benchmark::Counter(static_cast<double>(passes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RunnerWithProcessesPerPass)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The waiting program's own CPU time while a 10-second encode runs.
+void BM_WaitingCpuDuringTenSecondEncode(benchmark::State& state) {
+  testing::FakeEncoderFolder f;
+  testing::ScopedEnv slow("FAKE_FFMPEG_WRITE_MS", "10000");
+  const std::string source = f.MakeFile("clip.avi");
+  ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
+  QtMessagePump pump;
+  ConversionSettings s;
+  s.OutputFolder = f.Folder();
+  EncoderCommand cmd = MakeConversionCommand(PathStyle::Posix, s, source, f.Path("o.mp4"), 1, 1);
+  double cpu = 0, wall = 0;
+  for (auto _ : state) {
+    QElapsedTimer t;
+    t.start();
+    double before = CpuSeconds();
+    launcher.RunConversion(cmd, pump);
+    cpu += CpuSeconds() - before;
+    wall += static_cast<double>(t.elapsed()) / 1000.0;
+  }
+  state.counters["cpu_s"] = cpu;
+  state.counters["wall_s"] = wall;
+  state.counters["cpu_percent"] = 100.0 * cpu / wall;
+}
+BENCHMARK(BM_WaitingCpuDuringTenSecondEncode)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
+}  // namespace tarnick
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
