@@ -166,6 +166,7 @@ void TControl::RenderArea(const QRect& area) {
   }
   FCanvas.ClearClip();
   FCanvas.SetClipRect(TRect::FromQRect(r));
+  FLastPainted = TRect::FromQRect(r);
   Paint();
   FCanvas.ClearClip();
   ++FPaintCount;
@@ -353,6 +354,7 @@ void TControl::changeEvent(QEvent* e) {
 }
 
 bool TControl::event(QEvent* e) {
+  if (e->type() == QEvent::PaletteChange && FParentColor) TakeParentColor();
   if (e->type() == QEvent::ParentChange) {
     if (FParentFont) TakeParentFont();
     if (FParentColor) TakeParentColor();

@@ -106,6 +106,8 @@ class TControl : public QWidget {
   void Repaint();
   const QRegion& PendingRegion() const { return FPending; }
   int PaintCount() const { return FPaintCount; }
+  // The area the latest paint covered.
+  TRect LastPaintedArea() const { return FLastPainted; }
 
   // Reading from a form description: setters that would lay the control
   // out only mark it while loading. EndLoading runs Loaded.
@@ -194,6 +196,7 @@ class TControl : public QWidget {
   Canvas FCanvas;
   QRegion FPending;
   int FPaintCount = 0;
+  TRect FLastPainted;
 };
 
 // A windowed control that can hold the keyboard focus and paints itself.
