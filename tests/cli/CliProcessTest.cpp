@@ -177,8 +177,6 @@ TEST_F(CliProcess, RealEncoderConvertsWithOneLinePerPassOnAPipe) {
   // The side thumbnail is there when the program has ended.
   EXPECT_NE(Probe(out_ + "/clip.jpg", "stream=width,height").find("width=160\nheight=120"),
             std::string::npos);
-  // No preview in the program folder: the console shows none.
-  EXPECT_FALSE(fs::exists(std::string(TARNICK_BIN_DIR) + "/_thumb.jpg"));
 }
 
 TEST_F(CliProcess, TerminalLineShowsPercentAndEndsWithDone) {
@@ -262,6 +260,10 @@ TEST_F(CliProcess, CtrlCEndsTheEncoderAndRemovesThePartialOutput) {
     }
     ASSERT_GT(encoder, 0);
     ASSERT_EQ(kill(encoder, 0), 0);
+    const std::string runs = ReadFile(log);
+    EXPECT_NE(runs.find("ARG -progress\n"), std::string::npos);
+    // The console shows no preview, so none is made.
+    EXPECT_EQ(runs.find("ARG 80x60\n"), std::string::npos);
 
     kill(pid, SIGINT);
     EXPECT_EQ(WaitExit(pid, 30), 130);
