@@ -100,8 +100,6 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   for (const std::string& missing : intake.Missing)
     env.Err << "tarnick-cli: " << missing << ": no such file or folder, skipped\n";
 
-  if (InterruptSignal() != 0) return 128 + InterruptSignal();
-
   CliHost host(std::move(intake.Sources), controls.Settings(), env.ProgramFolder);
   if (options.DryRun) {
     PrintDryRun(host, env.Out);

@@ -193,13 +193,13 @@ void InstallInterruptHandler() {
   std::signal(SIGTERM, OnInterrupt);
 }
 
-int InterruptSignal() { return interruptSignal; }
-
 int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env) {
   if (host.SourceCount() == 0) {
     env.Err << "tarnick-cli: no files to convert\n";
     return ExitFailed;
   }
+  // Until here Ctrl-C simply ends the program: nothing has been started.
+  InstallInterruptHandler();
   const std::string logPath =
       QDir(QDir::tempPath()).filePath(QString("tarnick-cli-%1.log").arg(QCoreApplication::applicationPid())).toStdString();
 

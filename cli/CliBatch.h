@@ -12,9 +12,8 @@ namespace tarnick {
 // partial output removed, as the cancel button does).
 int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env);
 
-// Ctrl-C (SIGINT) and SIGTERM are taken as a cancel from here on.
+// Ctrl-C (SIGINT) and SIGTERM are taken as a cancel from here on (the batch
+// installs it).
 void InstallInterruptHandler();
-// The signal that interrupted the program, 0 when none came.
-int InterruptSignal();
 
 }  // namespace tarnick

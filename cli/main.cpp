@@ -13,13 +13,11 @@
 #endif
 
 #include "cli/CliApp.h"
-#include "cli/CliBatch.h"
 #include "engine/PathStyle.h"
 
 int main(int argc, char** argv) {
   // The process launcher and the program folder come from Qt's core.
   QCoreApplication app(argc, argv);
-  tarnick::InstallInterruptHandler();
 
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);

@@ -147,3 +147,23 @@ TEST(CliIntake, FoldersExpandedFilesAsGivenSortedWithoutCase) {
 
 }  // namespace
 }  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST(CliInfo, HelpAndVersionNeedNoFiles) {
+  test::ScratchDir empty;  // no profile.txt here
+  test::CliRun help = test::RunIn(empty.Path(), {"--fps", "20", "-h"});
+  EXPECT_EQ(help.Code, ExitConverted);
+  EXPECT_EQ(help.Out.rfind("Usage: tarnick-cli [OPTIONS] PATH...\n", 0), 0u);
+  EXPECT_NE(help.Out.find("--list-presets"), std::string::npos);
+  test::CliRun version = test::RunIn(empty.Path(), {"--version"});
+  EXPECT_EQ(version.Out, "tarnick-cli 4.2\n");
+  // Anything else needs the presets.
+  test::CliRun run = test::RunIn(empty.Path(), {"--dry-run", "a.avi"});
+  EXPECT_EQ(run.Code, ExitUsage);
+  EXPECT_NE(run.Err.find(empty.Path() + "/profile.txt"), std::string::npos) << run.Err;
+}
+
+}  // namespace
+}  // namespace tarnick
