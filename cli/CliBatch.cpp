@@ -160,9 +160,13 @@ class ConsoleLauncher : public IProcessLauncher {
         failure = outcome.ExitCode != 0 ? "the encoder ended with exit code " + std::to_string(outcome.ExitCode)
                                         : "the encoder wrote no output";
     }
+    if (!failure.empty()) encoderFailed_ = true;
     view_.RunEnded(view_.Interrupted(), failure);
     return outcome;
   }
+
+  // True when a run that started failed: its messages are in the log.
+  bool EncoderFailed() const { return encoderFailed_; }
 
   // Lets the side thumbnails finish, or ends them after a cancel.
   void EndThumbnails(bool kill) {
@@ -184,6 +188,7 @@ class ConsoleLauncher : public IProcessLauncher {
   QTemporaryDir reportDir_{QDir(QDir::tempPath()).filePath("tarnick-cli-XXXXXX")};
   std::map<std::string, std::optional<double>> durations_;
   std::list<std::unique_ptr<QProcess>> thumbnails_;
+  bool encoderFailed_ = false;
 };
 
 }  // namespace
@@ -208,11 +213,13 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env) 
   ConsoleNotifier notifier(env.Err);
   FileOps files;
   BatchResult result;
+  bool keepLog = false;
   {
     ProcessLauncher launcher(env.ProgramFolder, logPath);
     ConsoleLauncher console(launcher, host, view, pump);
     result = Button0Click(BatchContext{host, view, console, pump, pump, notifier, files, NativePathStyle});
     console.EndThumbnails(interruptSignal != 0);
+    keepLog = console.EncoderFailed();
   }
   view.Finish();
 
@@ -232,7 +239,7 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env) 
   env.Out << converted << " converted, " << failed << " failed, " << skipped << " skipped\n"
           << failures;
   // The log is kept only when it tells something.
-  if (failed > 0)
+  if (keepLog)
     env.Out << "encoder log: " << logPath << "\n";
   else
     QFile::remove(QString::fromStdString(logPath));

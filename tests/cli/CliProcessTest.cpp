@@ -279,3 +279,21 @@ TEST_F(CliProcess, CtrlCEndsTheEncoderAndRemovesThePartialOutput) {
 
 }  // namespace
 }  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST_F(CliProcess, MissingEncoderEndsTheBatchWithItsMessage) {
+  const std::string a = dir_.Write("a.avi", "x"), b = dir_.Write("b.avi", "x");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--no-thumbnail", a, b});
+  test::CliRun r = Run(args, {}, dir_.Path("no-programs-here"));
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_NE(r.Out.find("0 converted, 1 failed, 1 skipped\n  " + a + ": the encoder could not be started\n"),
+            std::string::npos) << r.Out;
+  EXPECT_EQ(r.Out.find("encoder log:"), std::string::npos);  // it would hold nothing
+  EXPECT_NE(r.Err.find("エンコーダ (ffmpeg) を起動できませんでした。"), std::string::npos) << r.Err;
+}
+
+}  // namespace
+}  // namespace tarnick
