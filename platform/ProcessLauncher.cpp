@@ -67,11 +67,12 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   if (encoder.empty()) return outcome;
 
   // Pass 1 starts a fresh statistics folder; pass 2 reads it and drops it.
-  if (IsPass(command.Arguments, "1") || !passLogDir_) {
+  const bool firstPass = IsPass(command.Arguments, "1");
+  const bool twoPass = firstPass || IsPass(command.Arguments, "2");
+  if (firstPass || (twoPass && !passLogDir_))
     passLogDir_ = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX"));
-  }
-  const std::string passLog = passLogDir_->isValid() ? passLogDir_->filePath("pass").toStdString() : "";
-  const bool lastPass = !IsPass(command.Arguments, "1");
+  const std::string passLog = twoPass && passLogDir_->isValid() ? passLogDir_->filePath("pass").toStdString() : "";
+  const bool lastPass = !firstPass;
 
   {
     QFile log(QString::fromStdString(logPath_));
