@@ -16,7 +16,6 @@
 #include "cli/EncoderProgress.h"
 #include "engine/CommandLine.h"
 #include "platform/EncoderAdapter.h"
-#include "platform/EncoderLocator.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
 
