@@ -1,0 +1,100 @@
+#include "app/Batchdriver.h"
+
+#include "toolkit/Dialogs.h"
+
+namespace tarnick {
+
+void TToolkitNotifier::Beep() { MessageBeep(0); }
+
+void TToolkitNotifier::ShowMessage(const std::string& text) { tarnick::ShowMessage(text); }
+
+// Stands between the runner and the window: passes every call on and keeps
+// the paths of the pass in progress for the progress window's size poll.
+class TBatchDriver::Paths : public IBatchHost, public IProgressSource {
+ public:
+  IBatchHost* Host = nullptr;
+  std::string Source, Output;
+
+  void SetMainEnabled(bool enabled) override { Host->SetMainEnabled(enabled); }
+  std::string ProgramFolder() const override { return Host->ProgramFolder(); }
+  int SourceCount() const override { return Host->SourceCount(); }
+  std::string SourceAt(int index) const override { return Host->SourceAt(index); }
+  ConversionSettings ReadConversionSettings() const override {
+    return Host->ReadConversionSettings();
+  }
+  void SetCurrentSource(const std::string& path) override {
+    Source = path;
+    Host->SetCurrentSource(path);
+  }
+  void SetCurrentOutput(const std::string& path) override {
+    Output = path;
+    Host->SetCurrentOutput(path);
+  }
+  void SetQuotedOutput(const std::string& text) override { Host->SetQuotedOutput(text); }
+
+  std::string CurrentSource() const override { return Source; }
+  std::string CurrentOutput() const override { return Output; }
+};
+
+// The message pump of the waits; it also carries out an abort, at once or
+// at the first slice of the next run when the abort came between runs.
+class TBatchDriver::Pump : public IMessagePump {
+ public:
+  explicit Pump(TBatchDriver& driver) : FDriver(driver) {}
+  void ProcessMessages() override {
+    FDriver.FPump.ProcessMessages();
+    if (FDriver.FAborting) FDriver.StopRun();
+  }
+
+ private:
+  TBatchDriver& FDriver;
+};
+
+TBatchDriver::TBatchDriver()
+    : FPaths(std::make_unique<Paths>()),
+      FView(std::make_unique<TProgressView>(*FPaths, FFiles)),
+      FAbortPump(std::make_unique<Pump>(*this)) {}
+
+TBatchDriver::~TBatchDriver() {
+  // Never leave an encoder behind.
+  if (FLauncher) FLauncher->TerminateConversion();
+}
+
+BatchResult TBatchDriver::Run(IBatchHost& host) {
+  BatchResult result;
+  if (FRunning) return result;  // one batch at a time
+  FRunning = true;
+  FAborting = false;
+  FPaths->Host = &host;
+  FLauncher = std::make_unique<ProcessLauncher>(host.ProgramFolder(), DefaultEncoderLogPath());
+  try {
+    BatchContext context{*FPaths, *FView, *FLauncher, *FAbortPump, FSleeper, FNotifier, FFiles,
+                         NativePathStyle};
+    result = Button0Click(context);
+  } catch (...) {
+    result.End = BatchEnd::Aborted;
+  }
+  // The runner restores the windows in every ending; this holds even if it
+  // could not.
+  FView->Release();
+  host.SetMainEnabled(true);
+  FLauncher.reset();
+  FRunning = false;
+  FAborting = false;
+  if (OnBatchEnded) OnBatchEnded(result);
+  return result;
+}
+
+void TBatchDriver::Abort() {
+  if (!FRunning) return;
+  FAborting = true;
+  StopRun();
+}
+
+void TBatchDriver::StopRun() {
+  if (!FLauncher || !FLauncher->TerminateConversion()) return;
+  // As the cancel button does: the run's output goes, the batch ends.
+  if (TProgressForm1* form = FView->Form()) form->SetAnswer(CancelAnswer::Cancelled);
+}
+
+}  // namespace tarnick
