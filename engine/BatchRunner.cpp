@@ -18,17 +18,25 @@ std::string PathKey(PathStyle style, const std::string& path) {
 }
 
 // Gives each different source of the batch its own output name; the passes
-// of one source share theirs.
+// of one source share theirs. No output may replace another source of the
+// list before it is converted; one that names its own source is kept as it
+// is and refused later.
 class OutputNames {
  public:
   explicit OutputNames(PathStyle style) : style_(style) {}
+
+  void AddSource(const std::string& source) { sources_.insert(PathKey(style_, source)); }
 
   std::string For(const std::string& outputFolder, const std::string& source) {
     const std::string sourceKey = PathKey(style_, source);
     if (auto it = bySource_.find(sourceKey); it != bySource_.end()) return it->second;
     const std::string base = MakeOutputPath(style_, outputFolder, source);
+    auto inUse = [&](const std::string& path) {
+      const std::string key = PathKey(style_, path);
+      return taken_.count(key) != 0 || (key != sourceKey && sources_.count(key) != 0);
+    };
     std::string out = base;
-    for (int n = 2; taken_.count(PathKey(style_, out)) != 0; ++n) out = NumberedOutputPath(base, n);
+    for (int n = 2; inUse(out); ++n) out = NumberedOutputPath(base, n);
     taken_.insert(PathKey(style_, out));
     bySource_.emplace(sourceKey, out);
     return out;
@@ -38,6 +46,7 @@ class OutputNames {
   PathStyle style_;
   std::map<std::string, std::string> bySource_;
   std::set<std::string> taken_;
+  std::set<std::string> sources_;
 };
 
 class Batch {
@@ -58,6 +67,7 @@ class Batch {
       // A folder that cannot be made shows up as failed runs.
       c_.Files.ForceDirectories(settings_.OutputFolder);
       programFolder_ = c_.Host.ProgramFolder();
+      for (int i = 0; i < c_.Host.SourceCount(); ++i) names_.AddSource(c_.Host.SourceAt(i));
 
       result_.End = RunPasses(settings_.Passes());
       if (result_.End == BatchEnd::EncoderMissing) {
@@ -134,6 +144,7 @@ class Batch {
 
   PassEnd ProtectedPass(const std::string& source, const std::string& output,
                         const EncoderCommand& command, int passes, int p) {
+    c_.Progress.ClearImage1();
     // A line that does not fit is refused, never cut; an output that would
     // overwrite its own source is refused.
     if (!command.FitsCommandBuffer() || PathKey(c_.Style, source) == PathKey(c_.Style, output) ||
@@ -142,7 +153,6 @@ class Batch {
       return PassEnd::Done;
     }
 
-    c_.Progress.ClearImage1();
     c_.Launcher.StartThumbnailRun(MakePreviewThumbnailArgs(c_.Style, source, programFolder_));
     c_.Sleeper.Sleep(ThumbnailWaitMs);
     const std::string preview = MakePreviewThumbnailPath(c_.Style, programFolder_);

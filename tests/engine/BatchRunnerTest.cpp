@@ -394,10 +394,11 @@ TEST(BatchRunner, FailedCancelKeepsTheOutputAndGoesOn) {
 
 TEST(BatchRunner, OutputThatWouldReplaceItsSourceIsRefused) {
   FakeWorld w;
-  w.sources = {"D:\\OUT\\Clip.MP4", "C:\\v\\b.avi"};
+  w.sources = {"D:\\OUT\\Clip.MP4", "C:\\v\\clip.avi"};
   BatchResult r = w.Run();
   ASSERT_EQ(w.conversions.size(), 1u);
-  EXPECT_EQ(w.conversions[0].Arguments.back(), "D:\\out\\b.mp4");
+  // The refused file keeps its name taken, so the other cannot replace it.
+  EXPECT_EQ(w.conversions[0].Arguments.back(), "D:\\out\\clip (2).mp4");
   EXPECT_TRUE(r.AnyPassFailed);
   EXPECT_EQ(w.messages, std::vector<std::string>{std::string(UnsupportedFilesMessage)});
 }
@@ -416,6 +417,19 @@ TEST(BatchRunner, PosixOutputThatIsTheSameFileIsRefused) {
   BatchResult r = w.Run();
   EXPECT_TRUE(w.conversions.empty());
   EXPECT_TRUE(r.AnyPassFailed);
+}
+
+TEST(BatchRunner, OutputNeverReplacesALaterSourceOfTheList) {
+  FakeWorld w;
+  w.style = PathStyle::Posix;
+  w.programFolder = "/opt/t";
+  w.preview = "/opt/t/_thumb.jpg";
+  w.settings.OutputFolder = "/out";
+  w.sources = {"/v/a.avi", "/out/a.mp4"};
+  BatchResult r = w.Run();
+  ASSERT_EQ(w.conversions.size(), 1u);
+  EXPECT_EQ(w.conversions[0].Arguments.back(), "/out/a (2).mp4");
+  EXPECT_TRUE(r.AnyPassFailed);  // the second names itself
 }
 
 TEST(BatchRunner, LaterSourceWithTheSameOutputNameIsNumbered) {
