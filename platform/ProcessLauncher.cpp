@@ -95,13 +95,20 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
     return outcome;
   }
   outcome.Started = true;
-  running_ = &p;
-  // waitForFinished sleeps in the kernel between slices: no busy wait.
-  while (!p.waitForFinished(WaitSliceMs)) {
-    if (p.state() == QProcess::NotRunning) break;
-    pump.ProcessMessages();
+  {
+    // The cancel button reaches the run only while it is waited for, even
+    // when a handler in the pump throws.
+    running_ = &p;
+    struct Current {
+      QProcess*& slot;
+      ~Current() { slot = nullptr; }
+    } current{running_};
+    // waitForFinished sleeps in the kernel between slices: no busy wait.
+    while (!p.waitForFinished(WaitSliceMs)) {
+      if (p.state() == QProcess::NotRunning) break;
+      pump.ProcessMessages();
+    }
   }
-  running_ = nullptr;
   outcome.NormalExit = p.exitStatus() == QProcess::NormalExit;
   outcome.ExitCode = p.exitCode();
   if (lastPass || !outcome.NormalExit) passLogDir_.reset();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -191,6 +192,39 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
       EXPECT_TRUE(testing::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
     }
   }
+}
+
+// The real encoder stops on the cancel button's terminate and its partial
+// output is removed.
+TEST_F(BatchWithFfmpeg, CancelStopsTheRealEncoder) {
+  struct Cancelling : Windows, IMessagePump {
+    IRunCanceller* canceller = nullptr;
+    CancelAnswer answer = CancelAnswer::None;
+    void Create(IRunCanceller& c) override { canceller = &c; }
+    void ResetCancelAnswer() override { answer = CancelAnswer::None; }
+    CancelAnswer GetCancelAnswer() const override { return answer; }
+    void ProcessMessages() override {
+      if (answer == CancelAnswer::None)
+        answer = canceller->TerminateConversion() ? CancelAnswer::Cancelled : CancelAnswer::NotCancelled;
+    }
+  } w;
+  QTemporaryDir work;
+  w.programFolder = work.path().toStdString();
+  w.sources = {clip_};
+  w.settings.OutputFolder = work.filePath("out").toStdString();
+  w.settings.SideThumbnail = false;
+  w.settings.SizeIndex = 5;  // the largest frame: the run is still going at the first slice
+  ProcessLauncher launcher(w.programFolder, work.filePath("encoder.log").toStdString());
+  ThreadSleeper sleeper;
+  FileOps files;
+  QElapsedTimer t;
+  t.start();
+  BatchResult r = Button0Click({w, w, launcher, w, sleeper, w, files, PathStyle::Posix});
+  EXPECT_EQ(w.answer, CancelAnswer::Cancelled);
+  EXPECT_EQ(r.End, BatchEnd::Cancelled);
+  EXPECT_FALSE(files.Exists(w.settings.OutputFolder + "/clip.mp4"));
+  EXPECT_LT(t.elapsed(), 1000 + 2000);  // the preview pause, then a prompt stop
+  EXPECT_TRUE(w.enabled);
 }
 
 }  // namespace
