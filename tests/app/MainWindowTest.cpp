@@ -1,0 +1,492 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/Mainwindow1.h"
+#include "app/Stdctrls.h"
+#include "controls/Kitbrowseedit.h"
+#include "controls/Kitspinedit.h"
+#include "controls/Mccbox.h"
+#include "controls/Pcvfadebutton.h"
+#include "engine/Exception.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Hint.h"
+
+namespace tarnick {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// A program folder of its own for every test: profile.txt from the data
+// folder unless a test writes another.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  std::string folder = dir.path().toStdString();
+  std::vector<std::string> args;
+  std::vector<std::pair<std::string, bool>> opened;
+  DialogRecorder dialogs;
+
+  void SetUp() override {
+    WriteAll(folder + "/profile.txt", ReadAll(TARNICK_SOURCE_DIR "/data/profile.txt"));
+  }
+
+  std::string Ini() const { return folder + "/Tarnick.ini"; }
+  void WriteIni(const std::string& text) { WriteAll(Ini(), text); }
+
+  std::unique_ptr<TMainForm1> Make() {
+    TMainFormOptions o;
+    o.ProgramFolder = folder;
+    o.ProgramPath = folder + "/tarnick";
+    o.Arguments = args;
+    o.Open = [this](const std::string& target, bool isFile) { opened.emplace_back(target, isFile); };
+    return std::make_unique<TMainForm1>(o);
+  }
+
+  // A window after its first activation, taken as the loop delivers it.
+  std::unique_ptr<TMainForm1> Started() {
+    auto w = Make();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.get(), &activate);
+    return w;
+  }
+};
+
+TEST_F(MainWindowTest, ConstructionFillsBothListsAndWaitsForActivation) {
+  auto w = Make();
+  EXPECT_EQ(w->ProgramFolder(), folder);
+  EXPECT_EQ(w->C2_00->Items().Count(), 1 + 8);
+  EXPECT_EQ(w->C2_00->Items()[0], std::string(PresetHeaderRow));
+  EXPECT_EQ(w->C2_00->GetColumnText(1, 0), "PSP 標準 (H.264 320x240)");
+  EXPECT_EQ(w->PresetItemIndex(), -1);
+  ASSERT_EQ(w->CodecCount(), 3);
+  EXPECT_EQ(w->CodecItemText(0), "LIBX264");
+  EXPECT_EQ(w->CodecItemText(2), "LIBXVID");
+  EXPECT_EQ(w->Tag(), 0);
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(w->geometry(), QRect(20, 20, 400, 570));
+  EXPECT_EQ(w->windowTitle(), "Tarnick");
+  EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(Ini())));
+}
+
+TEST_F(MainWindowTest, EmptyProfileStartsWithTheLayoutValuesAndNoError) {
+  WriteAll(folder + "/profile.txt", "");
+  auto w = Started();
+  EXPECT_EQ(w->C2_00->Items().Count(), 1);
+  EXPECT_TRUE(dialogs.Boxes.empty());
+  EXPECT_EQ(w->Tag(), 1);
+  EXPECT_EQ(w->FrameRatePosition(), 15);
+  EXPECT_EQ(w->VideoKbpsPosition(), 384);
+  EXPECT_EQ(w->SampleRatePosition(), 3);
+  EXPECT_EQ(w->AudioKbpsPosition(), 64);
+  EXPECT_EQ(w->SizePosition(), 1);
+  EXPECT_EQ(w->ReadConversionSettings().VideoCodec, "LIBX264");
+}
+
+TEST_F(MainWindowTest, MissingProfileRaisesWithTheFullPath) {
+  QFile::remove(QString::fromStdString(folder + "/profile.txt"));
+  try {
+    Make();
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(e.Message(), "ファイル " + folder + "/profile.txt は開けません");
+  }
+}
+
+TEST_F(MainWindowTest, NoSettingsFileGivesTheFirstPresetAndTheProgramFolder) {
+  auto w = Started();
+  EXPECT_EQ(w->pos(), QPoint(20, 20));
+  EXPECT_EQ(w->PresetItemIndex(), 1);
+  // The first preset: 320x240, LIBX264, 30fps, 384kbps, 44100Hz, 96kbps.
+  EXPECT_EQ(w->SizePosition(), 1);
+  EXPECT_EQ(w->ReadConversionSettings().VideoCodec, "LIBX264");
+  EXPECT_EQ(w->FrameRatePosition(), 30);
+  EXPECT_EQ(w->VideoKbpsPosition(), 384);
+  EXPECT_EQ(w->SampleRatePosition(), 1);
+  EXPECT_EQ(w->AudioKbpsPosition(), 96);
+  EXPECT_EQ(w->OutputFolder(), folder);
+  EXPECT_FALSE(w->TwoPass());
+  EXPECT_TRUE(w->SideThumbnail());
+  EXPECT_EQ(w->ThumbnailSecond(), 1);
+  EXPECT_TRUE(w->SpinEdit1->isEnabled());
+  EXPECT_EQ(w->Tag(), 1);
+}
+
+TEST_F(MainWindowTest, StoredPresetIndexOutsideThePresetsSelectsTheFirst) {
+  for (const char* c0 : {"0", "-1", "9", "1000"}) {
+    WriteIni(std::string("[SET1]\r\nC0=") + c0 + "\r\n");
+    auto w = Started();
+    EXPECT_EQ(w->PresetItemIndex(), 1) << c0;
+    EXPECT_EQ(w->FrameRatePosition(), 30) << c0;
+  }
+}
+
+TEST_F(MainWindowTest, StoredValuesOverrideThePresetButNotItsCodec) {
+  // Preset 4: 480x272, MPEG4, 30fps, 768kbps, 48000Hz, 128kbps.
+  WriteIni("[SET1]\r\nC0=4\r\nC1=25\r\nC3=7\r\n");
+  auto w = Started();
+  EXPECT_EQ(w->PresetItemIndex(), 4);
+  EXPECT_EQ(w->ReadConversionSettings().VideoCodec, "MPEG4");
+  EXPECT_EQ(w->FrameRatePosition(), 25);
+  EXPECT_EQ(w->VideoKbpsPosition(), 768);
+  EXPECT_EQ(w->SampleRatePosition(), 3);  // 7 clamped
+  EXPECT_EQ(w->SizePosition(), 4);
+}
+
+TEST_F(MainWindowTest, StoredFrameRateIsClamped) {
+  WriteIni("[SET1]\r\nC1=99\r\n");
+  EXPECT_EQ(Started()->FrameRatePosition(), 30);
+}
+
+TEST_F(MainWindowTest, TwoPassValues) {
+  struct Case {
+    const char* c12;
+    bool on;
+  } cases[] = {{"2", true}, {"1", true}, {"0", false}, {"ab", false}, {"", false}};
+  for (const auto& c : cases) {
+    WriteIni(std::string("[SET2]\nC12=") + c.c12 + "\n");
+    EXPECT_EQ(Started()->TwoPass(), c.on) << c.c12;
+  }
+}
+
+TEST_F(MainWindowTest, WindowPositionValues) {
+  struct Case {
+    const char* text;
+    int left;
+  } cases[] = {{"0x40", 64}, {"$40", 64}, {" 64", 64}, {"64", 64}, {"64px", 20}, {"-10", -10}};
+  for (const auto& c : cases) {
+    WriteIni(std::string("[SET]\r\nM_LEFT=") + c.text + "\r\nM_TOP=33\r\n");
+    auto w = Started();
+    EXPECT_EQ(w->x(), c.left) << c.text;
+    EXPECT_EQ(w->y(), 33) << c.text;
+  }
+}
+
+TEST_F(MainWindowTest, OutputFolderValues) {
+  struct Case {
+    std::string ini;
+    std::string want;
+  } cases[] = {{"[SET2]\r\nC11=\r\n", folder},
+               {"[SET2]\r\nC13=1\r\n", folder},
+               {"[SET2]\r\nC11=/media/v/Video/\r\n", "/media/v/Video"},
+               {"[SET2]\r\nC11=/media/v/ビデオ\r\n", "/media/v/ビデオ"}};
+  for (const auto& c : cases) {
+    WriteIni(c.ini);
+    auto w = Started();
+    EXPECT_EQ(w->OutputFolder(), c.want) << c.ini;
+    EXPECT_EQ(GetHint(w->C1_03), c.want) << c.ini;
+  }
+}
+
+TEST_F(MainWindowTest, UncheckedThumbnailDisablesTheSecondAndClampsIt) {
+  WriteIni("[SET2]\r\nC13=0\r\nC14=75\r\n");
+  auto w = Started();
+  EXPECT_FALSE(w->SideThumbnail());
+  EXPECT_FALSE(w->SpinEdit1->isEnabled());
+  EXPECT_EQ(w->ThumbnailSecond(), 60);
+  w->CheckBox2->setChecked(true);
+  EXPECT_TRUE(w->SpinEdit1->isEnabled());
+}
+
+TEST_F(MainWindowTest, SecondActivationChangesNothing) {
+  auto w = Started();
+  WriteIni("[SET]\r\nM_LEFT=300\r\n[SET1]\r\nC1=5\r\n");
+  w->FormActivate();
+  EXPECT_EQ(w->x(), 20);
+  EXPECT_EQ(w->FrameRatePosition(), 30);
+}
+
+TEST_F(MainWindowTest, CloseSavesTheTwelveKeysAndTheyLoadBack) {
+  {
+    auto w = Started();
+    w->move(150, 60);
+    w->SetPresetItemIndex(3);
+    w->SetFrameRatePosition(12);
+    w->SetOutputFolder(folder + "/out");
+    w->SetTwoPass(true);
+    w->SetThumbnailSecond(9);
+    EXPECT_TRUE(w->FormClose());
+  }
+  std::string text = ReadAll(Ini());
+  EXPECT_NE(text.find("[SET]\r\nM_LEFT=150\r\nM_TOP=60\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("C0=3\r\nC1=12\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("C11=" + folder + "/out\r\nC12=1\r\nC13=1\r\nC14=9"), std::string::npos)
+      << text;
+  auto w = Started();
+  EXPECT_EQ(w->pos(), QPoint(150, 60));
+  EXPECT_EQ(w->PresetItemIndex(), 3);
+  EXPECT_EQ(w->FrameRatePosition(), 12);
+  EXPECT_EQ(w->OutputFolder(), folder + "/out");
+  EXPECT_TRUE(w->TwoPass());
+  EXPECT_EQ(w->ThumbnailSecond(), 9);
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpen) {
+  auto w = Started();
+  w->show();
+  // Root writes anywhere; a folder in the file's place cannot be replaced.
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Ini())));
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(dialogs.Boxes[0].Text, Ini() + " に書き込めません.");
+  EXPECT_EQ(dialogs.Boxes[0].Caption, "Tarnick");
+  // Every further try saves again.
+  QDir().rmdir(QString::fromStdString(Ini()));
+  EXPECT_TRUE(w->close());
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(Ini())));
+}
+
+TEST_F(MainWindowTest, CloseButtonSavesFirst) {
+  auto w = Started();
+  w->show();
+  w->Button1Click();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_NE(ReadAll(Ini()).find("M_LEFT=20"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, FailingPresetStopsTheLoadAndShowsTheError) {
+  WriteAll(folder + "/profile.txt", "bad,mp4,480x272,MPEG4,29.97fps,384kbps,AAC,44100Hz,96kbps\n");
+  WriteIni("[SET1]\r\nC1=25\r\n");
+  auto w = Started();
+  ASSERT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(dialogs.Boxes[0].Text, "'29.97' は整数ではありません.");
+  EXPECT_EQ(dialogs.Boxes[0].Caption, "Tarnick");
+  EXPECT_EQ(w->Tag(), 0);
+  // Size and codec were set before the failing step; C1 was never read.
+  EXPECT_EQ(w->SizePosition(), 4);
+  EXPECT_EQ(w->ReadConversionSettings().VideoCodec, "MPEG4");
+  EXPECT_EQ(w->FrameRatePosition(), 15);
+  EXPECT_TRUE(w->Sources().empty());
+  // The next activation tries again from the start.
+  EXPECT_THROW(w->FormActivate(), EConvertError);
+  EXPECT_EQ(w->Tag(), 0);
+}
+
+// ---------------------------------------------------------------- intake
+
+class IntakeTest : public MainWindowTest {
+ protected:
+  std::string Touch(const std::string& rel) {
+    std::string p = folder + "/" + rel;
+    std::filesystem::create_directories(std::filesystem::path(p).parent_path());
+    WriteAll(p, "x");
+    return p;
+  }
+};
+
+TEST_F(IntakeTest, TwoFilesAndAFolderAreSortedAsAWhole) {
+  std::string b = Touch("B.avi");
+  std::string a = Touch("m/a.avi");
+  std::string sub = Touch("v/Sub/c.avi");
+  Touch("v/d.avi");
+  auto w = Started();
+  EXPECT_TRUE(w->Panel11->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->Button10->isEnabled());
+  w->TakeDroppedPaths({b, folder + "/v", a});
+  EXPECT_EQ(w->Sources(), (std::vector<std::string>{b, a, folder + "/v/d.avi",
+                                                    folder + "/v/Sub", sub}));
+  ASSERT_EQ(w->ListBox1->count(), 5);
+  EXPECT_EQ(w->ListBox1->item(3)->text().toStdString(), folder + "/v/Sub");
+  EXPECT_FALSE(w->Panel11->isVisibleTo(w.get()));
+  EXPECT_TRUE(w->Button10->isEnabled());
+  EXPECT_TRUE(w->Button11->isEnabled());
+}
+
+TEST_F(IntakeTest, SameFileTwiceIsListedTwiceAndDelEmptiesTheList) {
+  std::string f = Touch("x.avi");
+  auto w = Started();
+  w->TakeDroppedPaths({f, f, folder + "/missing.avi"});
+  EXPECT_EQ(w->Sources(), (std::vector<std::string>{f, f}));
+  w->Button5Click();
+  EXPECT_TRUE(w->Sources().empty());
+  EXPECT_EQ(w->ListBox1->count(), 0);
+  EXPECT_TRUE(w->Panel11->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->Button10->isEnabled());
+  EXPECT_FALSE(w->Button11->isEnabled());
+  w->TakeDroppedPaths({f});
+  EXPECT_EQ(w->Sources(), std::vector<std::string>{f});
+  EXPECT_TRUE(w->Button11->isEnabled());
+}
+
+TEST_F(IntakeTest, MissingPathsAndEmptyFoldersLeaveThePanelUp) {
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/empty")));
+  auto w = Started();
+  w->TakeDroppedPaths({folder + "/nothing", folder + "/empty", "/"});
+  EXPECT_TRUE(w->Sources().empty());
+  EXPECT_TRUE(w->Panel11->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->Button10->isEnabled());
+}
+
+TEST_F(IntakeTest, CommandLineIsTakenAtTheFirstActivationOnly) {
+  std::string f = Touch("one.avi");
+  Touch("dir/two.avi");
+  QString old = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  args = {"one.avi", "dir/", "nothing.avi"};
+  auto w = Make();
+  EXPECT_TRUE(w->Sources().empty());
+  w->FormActivate();
+  QDir::setCurrent(old);
+  // A relative file as written; a relative folder's entries in full.
+  EXPECT_EQ(w->Sources(), (std::vector<std::string>{folder + "/dir/two.avi", "one.avi"}));
+  w->FormActivate();
+  EXPECT_EQ(w->Sources().size(), 2u);
+}
+
+TEST_F(IntakeTest, DropEventOfLocalFilesReachesTheList) {
+  std::string f = Touch("drop.avi");
+  auto w = Started();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(f)), QUrl("http://example.com/a.avi")});
+  QDragEnterEvent enter(QPoint(100, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(100, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &drop);
+  EXPECT_EQ(w->Sources(), std::vector<std::string>{f});
+  // No child takes drops itself, so a drop anywhere reaches the window.
+  for (QWidget* child : w->findChildren<QWidget*>()) EXPECT_FALSE(child->acceptDrops());
+  EXPECT_TRUE(w->acceptDrops());
+}
+
+TEST(SortedInsertPosition, CaseIgnoredEqualKeptAfter) {
+  std::vector<std::string> items = {"/a/B.avi", "/a/b.avi", "/a/c.avi"};
+  EXPECT_EQ(SortedInsertPosition(items, "/a/A.avi"), 0u);
+  EXPECT_EQ(SortedInsertPosition(items, "/a/b.AVI"), 2u);
+  EXPECT_EQ(SortedInsertPosition(items, "/a/C.avi"), 3u);
+  EXPECT_EQ(SortedInsertPosition({}, "x"), 0u);
+}
+
+// ---------------------------------------------------------------- handlers
+
+TEST_F(MainWindowTest, OutputFolderDropsTrailingSeparatorsAndShowsItselfAsHint) {
+  auto w = Started();
+  struct Case {
+    const char* typed;
+    const char* want;
+  } cases[] = {{"/media/Video/", "/media/Video"}, {"/media/Video//", "/media/Video"},
+               {"/", "/"}, {"relative", "relative"}};
+  for (const auto& c : cases) {
+    w->C1_03->SetText(c.typed);
+    EXPECT_EQ(w->OutputFolder(), c.want) << c.typed;
+    EXPECT_EQ(GetHint(w->C1_03), c.want) << c.typed;
+  }
+}
+
+TEST_F(MainWindowTest, GuideAndInformationAddresses) {
+  auto w = Started();
+  w->Button3Click();
+  w->Button4Click();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], std::make_pair(folder + "/Readme.txt", true));
+  EXPECT_EQ(opened[1], std::make_pair(std::string(InfoPageHost) + "/info.php?pf=w&sn=tarnick", false));
+  EXPECT_EQ(InfoPageAddress("/opt/my tools/Tar nick.bin"),
+            std::string(InfoPageHost) + "/info.php?pf=w&sn=Tar nick");
+  EXPECT_EQ(InfoPageAddress("/opt/v1.2/tarnick"), std::string(InfoPageHost) + "/info.php?pf=w&sn=tarnick");
+}
+
+// ---------------------------------------------------------------- surface
+
+void Press(QWidget* target, QPoint local, Qt::MouseButtons buttons, QEvent::Type type) {
+  QPointF global = target->mapToGlobal(QPointF(local));
+  QMouseEvent e(type, QPointF(local), global, Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(target, &e);
+}
+
+TEST_F(MainWindowTest, DraggedByTheBareSurfaceNotByAPanel) {
+  auto w = Started();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  const QPoint start = w->pos();
+  // The title text, then the white frame between the panels.
+  for (QPoint at : {QPoint(30, 12), QPoint(200, 193), QPoint(2, 300)}) {
+    QPoint before = w->pos();
+    Press(w.get(), at, Qt::LeftButton, QEvent::MouseButtonPress);
+    Press(w.get(), at + QPoint(15, 7), Qt::LeftButton, QEvent::MouseMove);
+    Press(w.get(), at + QPoint(15, 7), Qt::NoButton, QEvent::MouseButtonRelease);
+    EXPECT_EQ(w->pos(), before + QPoint(15, 7)) << at.x() << "," << at.y();
+  }
+  EXPECT_NE(w->pos(), start);
+  // A press on a panel's own background stays with the panel.
+  QWidget* panel = w->Panel5;
+  QPoint before = w->pos();
+  QPoint at(5, 180);
+  QWidget* hit = w->childAt(panel->mapTo(w.get(), at));
+  ASSERT_EQ(hit, panel);
+  Press(panel, at, Qt::LeftButton, QEvent::MouseButtonPress);
+  Press(panel, at + QPoint(20, 20), Qt::LeftButton, QEvent::MouseMove);
+  Press(panel, at + QPoint(20, 20), Qt::NoButton, QEvent::MouseButtonRelease);
+  EXPECT_EQ(w->pos(), before);
+}
+
+TEST_F(MainWindowTest, FrameTitleStripAndShadowsStandWhereTheLayoutPutsThem) {
+  auto w = Started();
+  QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(img.size(), QSize(400, 570));
+  auto at = [&](int x, int y) { return img.pixel(x, y) & 0xFFFFFF; };
+  const QRgb black = 0x000000, silver = 0xC0C0C0, grey = 0x808080, white = 0xFFFFFF;
+  auto rgb = [](TColor c) {
+    c = ColorToRGB(c);
+    return QRgb(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+  };
+  const QRgb shadow = rgb(clBtnShadow), highlight = rgb(clBtnHighlight);
+  // Title strip: black outline, silver inside, behind Panel0 too.
+  EXPECT_EQ(at(0, 0), black);
+  EXPECT_EQ(at(150, 0), black);
+  EXPECT_EQ(at(0, 10), black);
+  EXPECT_EQ(at(399, 10), black);
+  EXPECT_EQ(at(4, 10), silver);
+  EXPECT_EQ(at(250, 3), silver);
+  EXPECT_EQ(at(292, 1), silver);
+  // The body: a two-pixel grey frame around white, from y 23.
+  for (int y : {23, 24, 568, 569}) EXPECT_EQ(at(200, y), grey) << y;
+  for (int x : {0, 1, 398, 399}) EXPECT_EQ(at(x, 300), grey) << x;
+  EXPECT_EQ(at(2, 300), white);
+  EXPECT_EQ(at(200, 25), white);
+  EXPECT_EQ(at(397, 567), white);
+  // Panel1's shadow: 2 pixels right and below; outside it white.
+  EXPECT_EQ(at(392, 100), silver);
+  EXPECT_EQ(at(393, 100), silver);
+  EXPECT_EQ(at(394, 100), white);
+  EXPECT_EQ(at(100, 190), silver);
+  EXPECT_EQ(at(100, 191), silver);
+  EXPECT_EQ(at(100, 192), white);
+  EXPECT_EQ(at(7, 191), white);  // the shadow starts at x 8
+  EXPECT_EQ(at(8, 191), silver);
+  // Panel5's and Panel3's shadows.
+  EXPECT_EQ(at(382, 300), silver);
+  EXPECT_EQ(at(383, 437), silver);
+  EXPECT_EQ(at(384, 300), white);
+  EXPECT_EQ(at(200, 560), silver);
+  EXPECT_EQ(at(200, 561), silver);
+  EXPECT_EQ(at(200, 562), white);
+  // The panels' raised outer edge: white at the top-left, grey at the bottom-right.
+  EXPECT_EQ(at(6, 100), highlight);
+  EXPECT_EQ(at(7, 100), shadow);  // the lowered inner edge
+  EXPECT_EQ(at(391, 100), shadow);
+  EXPECT_EQ(at(100, 189), shadow);
+  EXPECT_EQ(at(100, 32), 0xEBEBEB);
+  img.save(TARNICK_ARTIFACT_DIR "/main-window.png");
+}
+
+}  // namespace
+}  // namespace tarnick
