@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QPainter>
+
 #include <QLocale>
 #include <QTest>
 #include <QWidget>
@@ -270,6 +273,26 @@ TEST(DigitBarTest, FocusColoursTheValueField) {
   QTRY_VERIFY(f.bar.hasFocus());
   f.bar.Snapshot();
   EXPECT_EQ(f.Pixel(3, 65), clAqua);
+}
+
+TEST(DigitBarTest, RendersTheMainWindowBarsForPeopleToLookAt) {
+  QImage sheet(3 * 50 + 10, 160, QImage::Format_RGB32);
+  sheet.fill(QColor(235, 235, 235));
+  QPainter p(&sheet);
+  const int ranges[3][3] = {{1, 30, 15}, {48, 768, 384}, {32, 128, 64}};
+  for (int i = 0; i < 3; ++i) {
+    FrameRateBar f;
+    f.bar.SetMax(ranges[i][1]);
+    f.bar.SetMin(ranges[i][0]);
+    f.bar.SetPosition(ranges[i][2]);
+    if (i == 1) f.bar.SetEnabled(false);
+    p.drawImage(10 + 50 * i, 10, f.bar.Snapshot());
+  }
+  p.end();
+  ASSERT_TRUE(QDir().mkpath(TARNICK_ARTIFACT_DIR));
+  const QString path = QStringLiteral(TARNICK_ARTIFACT_DIR "/Digitbar.png");
+  ASSERT_TRUE(sheet.save(path));
+  EXPECT_EQ(QImage(path).size(), sheet.size());
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QPainter>
+
 #include <QColor>
 #include <QPalette>
 #include <QWidget>
@@ -262,6 +265,31 @@ TEST(ProgressBarTest, VerticalTextRunsDownInItsCell) {
       EXPECT_LT(y, top + ext.cx);
     }
   EXPECT_GT(ink, 10);
+}
+
+TEST(ProgressBarTest, RendersEveryStyleForPeopleToLookAt) {
+  QImage sheet(320, 5 * 25 + 10, QImage::Format_RGB32);
+  sheet.fill(Qt::black);
+  QPainter p(&sheet);
+  TBitmap glyph(10, 11);
+  glyph.GetCanvas().Brush.Color = clLime;
+  glyph.GetCanvas().FillRect(Rect(1, 1, 9, 10));
+  int row = 0;
+  for (TdxfPBStyle style : {sSolid, sRectangles, sExSolid, sExRectangles, sPictures}) {
+    WindowBar w;
+    w.bar.SetStyle(style);
+    if (style == sPictures) w.bar.SetGlyph(glyph);
+    w.bar.SetHeight(15);
+    w.bar.SetMax(4);
+    w.bar.SetPosition(1 + row % 3);
+    p.drawImage(10, 10 + 25 * row, w.bar.Snapshot());
+    ++row;
+  }
+  p.end();
+  ASSERT_TRUE(QDir().mkpath(TARNICK_ARTIFACT_DIR));
+  const QString path = QStringLiteral(TARNICK_ARTIFACT_DIR "/Dxfprogressbar.png");
+  ASSERT_TRUE(sheet.save(path));
+  EXPECT_EQ(QImage(path).size(), sheet.size());
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QPainter>
+
 #include <QAbstractItemView>
 #include <QColor>
 #include <QLineEdit>
@@ -250,6 +253,26 @@ TEST(MultiColComboBoxTest, EditedTextIsTheSelectedText) {
   EXPECT_EQ(c.Lines().size(), 1u);
   QTest::keyClick(c.lineEdit(), Qt::Key_Return);
   EXPECT_EQ(c.count(), 1);  // Enter adds no item behind the line list
+}
+
+TEST(MultiColComboBoxTest, RendersThePresetListForPeopleToLookAt) {
+  TMultiColComboBox c;
+  MakePresetList(c);
+  c.Items().Add(std::string(PresetHeaderRow));
+  c.Items().Add("PSP標準,.mp4,320x240,LIBX264,29.97fps,768kbps,AAC,48000Hz,128kbps");
+  c.Items().Add("\"PSP 高画質\",.mp4,480x272,LIBX264,29.97fps,1024kbps,AAC,48000Hz,160kbps");
+  c.Items().Add("Xvid,.mp4,320x240,LIBXVID,15fps,384kbps,AAC,24000Hz,64kbps");
+  c.SetItemIndex(1);
+  QImage sheet(700, 30 + 13 * c.count(), QImage::Format_RGB32);
+  sheet.fill(Qt::white);
+  QPainter p(&sheet);
+  p.drawImage(5, 5, c.Snapshot());
+  for (int i = 0; i < c.count(); ++i) p.drawImage(5, 25 + 13 * i, c.PaintListItem(i, 690, i == 2));
+  p.end();
+  ASSERT_TRUE(QDir().mkpath(TARNICK_ARTIFACT_DIR));
+  const QString path = QStringLiteral(TARNICK_ARTIFACT_DIR "/Mccbox.png");
+  ASSERT_TRUE(sheet.save(path));
+  EXPECT_EQ(QImage(path).size(), sheet.size());
 }
 
 }  // namespace
