@@ -7,7 +7,11 @@
 #include <QTest>
 #include <QWidget>
 
+#include <QApplication>
+#include <QMouseEvent>
+
 #include "controls/Digitbar.h"
+#include "engine/Exception.h"
 
 namespace tarnick {
 namespace {
@@ -273,6 +277,58 @@ TEST(DigitBarTest, FocusColoursTheValueField) {
   QTRY_VERIFY(f.bar.hasFocus());
   f.bar.Snapshot();
   EXPECT_EQ(f.Pixel(3, 65), clAqua);
+}
+
+TEST(DigitBarTest, DragFromAButtonOverTheBarKeepsRepeating) {
+  ManualTimers clock;
+  FrameRateBar f;
+  f.bar.SetPosition(2);
+  QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(20, 130));  // down button
+  EXPECT_EQ(f.bar.Position(), 1);
+  QMouseEvent move(QEvent::MouseMove, QPointF(20, 72), QPointF(20, 72), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&f.bar, &move);
+  EXPECT_EQ(f.bar.Position(), 15);
+  EXPECT_EQ(f.clicks.back(), bctMove);
+  ManualTimers::Advance(500);  // ticks at 400 and 500 step down
+  EXPECT_EQ(f.bar.Position(), 13);
+  QTest::mouseRelease(&f.bar, Qt::LeftButton, {}, QPoint(20, 72));
+  ManualTimers::Advance(500);
+  EXPECT_EQ(f.bar.Position(), 13);
+}
+
+TEST(DigitBarTest, LeavingTheControlStopsTheRepeat) {
+  ManualTimers clock;
+  FrameRateBar f;
+  QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(&f.bar, &leave);
+  EXPECT_EQ(f.bar.ClickState(), bcsNone);
+  EXPECT_FALSE(f.bar.RepeatTimer()->Enabled());
+  ManualTimers::Advance(1000);
+  EXPECT_EQ(f.bar.Position(), 16);
+  QTest::mouseRelease(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+}
+
+TEST(DigitBarTest, AFailingTickStopsTheTimerAndPassesTheErrorOn) {
+  ManualTimers clock;
+  FrameRateBar f;
+  f.bar.OnChange = [&](TDigitBar* b) {
+    if (b->Position() > 16) throw Exception("tick failed");
+  };
+  QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+  EXPECT_EQ(f.bar.Position(), 16);
+  EXPECT_THROW(ManualTimers::Advance(400), Exception);
+  EXPECT_FALSE(f.bar.RepeatTimer()->Enabled());
+  QTest::mouseRelease(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+}
+
+TEST(DigitBarTest, ABarClickWithoutPosClickDoesNothing) {
+  FrameRateBar f;
+  f.bar.SetModes(ModeSet({dbmAllowTimer}));
+  QTest::mouseClick(&f.bar, Qt::LeftButton, {}, QPoint(20, 30));
+  EXPECT_EQ(f.bar.Position(), 15);
+  EXPECT_TRUE(f.clicks.empty());
 }
 
 TEST(DigitBarTest, RendersTheMainWindowBarsForPeopleToLookAt) {

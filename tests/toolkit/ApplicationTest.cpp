@@ -40,6 +40,28 @@ TEST(ErrorBoxTest, GuardedHandlingShowsTheBoxAndGoesOn) {
   EXPECT_EQ(rec.Boxes[1].Text, "");
 }
 
+// A handler that fails, as a window's event handler may.
+class Failing : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::User) throw Exception("ファイル b は開けません");
+    return QObject::event(e);
+  }
+};
+
+TEST(ErrorBoxTest, AnExceptionFromAnEventHandlerReachesTheBox) {
+  DialogRecorder rec;
+  Failing target;
+  QEvent ev(QEvent::User);
+  // The same path TApplication::notify takes around every event.
+  EXPECT_FALSE(RunGuarded([&] { return QCoreApplication::sendEvent(&target, &ev); }));
+  ASSERT_EQ(rec.Boxes.size(), 1u);
+  EXPECT_EQ(rec.Boxes[0].Text, "ファイル b は開けません.");
+  QEvent later(QEvent::User);
+  EXPECT_FALSE(RunGuarded([&] { return QCoreApplication::sendEvent(&target, &later); }));
+  EXPECT_EQ(rec.Boxes.size(), 2u);  // and it goes on
+}
+
 TEST(DialogsTest, BeepAndPlainMessageAreRecorded) {
   DialogRecorder rec(IDOK);
   MessageBeep(0);
