@@ -27,11 +27,7 @@
 #include "controls/Kitbrowseedit.h"
 #include "controls/Kitspinedit.h"
 #include "controls/Mccbox.h"
-#if __has_include("controls/Newhint.h")
 #include "controls/Newhint.h"
-#else
-namespace tarnick { class TAppHint {}; }
-#endif
 #include "controls/Pcvfadebutton.h"
 #include "controls/Shadolbl.h"
 #include "engine/Exception.h"
@@ -226,19 +222,17 @@ void TMainForm1::CreateControls() {
     SearchFile1Find(sender, name, cont);
   });
 
-#if __has_include("controls/Newhint.h")
   AppHint1 = std::make_unique<TAppHint>(this);
-  AppHint1->SetBGColor(clBlack);
+  AppHint1->BGColor = clBlack;
   AppHint1->Brush().Color = clSilver;
   AppHint1->Font().Assign(MakeFont(Gothic, 16, clWhite, true));
   AppHint1->SetHintPause(500);
-  AppHint1->SetHintHidePause(2500);
-  AppHint1->SetHintShortPause(0);
+  AppHint1->SetHidePause(2500);
+  AppHint1->SetShortPause(0);
   AppHint1->SetHintStyle(hsRoundRect);
-  AppHint1->SetShadowColor(clGray);
-  AppHint1->SetShadowVisible(true);
-  AppHint1->SetActive(true);
-#endif
+  AppHint1->ShadowColor = clGray;
+  AppHint1->ShadowVisible = true;
+  AppHint1->Loaded();
 
   // Drops land on the form wherever they are let go.
   for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
@@ -410,6 +404,7 @@ void TMainForm1::CreateEncodingPanel() {
     Place(l, t.left, t.top, t.width, 11);
     l->Font().Assign(MakeFont(Gothic, 11, TextColor));
     l->Alignment = taRightJustify;
+    l->AdjustBounds();
   }
 
   auto* bevel1 = new TBevelLine(Panel5, true);

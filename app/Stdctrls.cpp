@@ -40,6 +40,15 @@ void TWinPanel::Paint() {
 TStaticLabel::TStaticLabel(QWidget* parent, const std::string& caption)
     : TGraphicControl(parent), Caption(caption) {}
 
+void TStaticLabel::AdjustBounds() {
+  QImage scratch(1, 1, QImage::Format_RGB32);
+  Canvas c(&scratch);
+  c.Font = Font();
+  const int w = c.TextWidth(Caption);
+  const int left = Alignment == taRightJustify ? Left() + Width() - w : Left();
+  SetBounds(left, Top(), w, Height());
+}
+
 void TStaticLabel::Paint() {
   Canvas& c = GetCanvas();
   c.Brush.Color = ParentBackground();

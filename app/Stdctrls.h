@@ -34,6 +34,11 @@ class TStaticLabel : public TGraphicControl {
   std::string Caption;
   TAlignment Alignment = taLeftJustify;
 
+  // The toolkit label's auto size: as wide as its text, a right-aligned
+  // one keeping its right edge (substitute faces are wider than the
+  // layout's own).
+  void AdjustBounds();
+
  protected:
   void Paint() override;
 };
