@@ -106,6 +106,7 @@ void THintMachine::SetHintText(const std::string& hint) {
 }
 
 void THintMachine::PointerAt(QWidget* control, QPoint globalPos) {
+  ++leaveSerial_;
   pointer_ = globalPos;
   if (control == control_.data()) return;  // moving within a control keeps the delay
   bool wasShowing = window_ && window_->isVisible();
@@ -124,6 +125,7 @@ void THintMachine::PointerAt(QWidget* control, QPoint globalPos) {
 }
 
 void THintMachine::PointerLeft() {
+  ++leaveSerial_;
   showTimer_.Stop();
   hideTimer_.Stop();
   HideWindow();
@@ -182,7 +184,13 @@ bool THintMachine::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Leave: {
       auto* w = qobject_cast<QWidget*>(watched);
-      if (w && (w == control_.data() || w->isWindow())) PointerLeft();
+      if (!w || !(w == control_.data() || w->isWindow())) break;
+      // A leave is followed by the enter of what lies under the pointer
+      // now; only when none comes is the pointer off every control.
+      const int serial = ++leaveSerial_;
+      QMetaObject::invokeMethod(this, [this, serial] {
+        if (serial == leaveSerial_) PointerLeft();
+      }, Qt::QueuedConnection);
       break;
     }
     case QEvent::MouseButtonPress:

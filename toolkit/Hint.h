@@ -107,6 +107,7 @@ class THintMachine : public QObject {
   TTimer showTimer_;
   TTimer hideTimer_;
   QRect desktopOverride_;
+  int leaveSerial_ = 0;
 };
 
 }  // namespace tarnick

@@ -59,8 +59,7 @@ void THintWindow::ActivateHint(TRect rect, const std::string& hint) {
     FBeneath = screen->grabWindow(0, x - origin.x(), y - origin.y(), w, h).toImage();
   }
   setGeometry(x, y, w, h);
-  show();
-  raise();
+  show();  // a tool tip window stays on top
   update();
 }
 

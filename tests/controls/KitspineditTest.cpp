@@ -273,6 +273,7 @@ TEST(KitspineditTest, HeldHalfRepeatsAt300Then100) {
   e.setEnabled(false);
   EXPECT_EQ(b->CurrentLook(), TKitSpinButton::lkDisabled);
   QTest::mousePress(b, Qt::LeftButton, {}, QPoint(12, 12));
+  QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(12, 12));
   EXPECT_EQ(e.GetValue(), 14);
 }
 
