@@ -1,5 +1,9 @@
 #include "app/Batchdriver.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "platform/QuitSignals.h"
 #include "toolkit/Dialogs.h"
 
 namespace tarnick {
@@ -56,19 +60,40 @@ TBatchDriver::TBatchDriver()
       FAbortPump(std::make_unique<Pump>(*this)) {}
 
 TBatchDriver::~TBatchDriver() {
+  if (FQuitHandled) InstallQuitSignalHandler(nullptr);
   // Never leave an encoder behind.
   if (FLauncher) FLauncher->TerminateConversion();
 }
 
-BatchResult TBatchDriver::Run(IBatchHost& host) {
+void TBatchDriver::QuitOnTerminationSignals(QWidget& window) {
+  FQuitWindow = &window;
+  FQuitHandled = true;
+  InstallQuitSignalHandler([this] {
+    if (FRunning) {
+      FQuitAfterBatch = true;
+      Abort();
+    } else {
+      QuitNow();
+    }
+  });
+}
+
+void TBatchDriver::QuitNow() {
+  FQuitAfterBatch = false;
+  if (FQuitWindow) FQuitWindow->close();
+  QCoreApplication::quit();
+}
+
+BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
   BatchResult result;
   if (FRunning) return result;  // one batch at a time
   FRunning = true;
   FAborting = false;
   FPaths->Host = &host;
+  FActiveView = view ? view : FView.get();
   FLauncher = std::make_unique<ProcessLauncher>(host.ProgramFolder(), DefaultEncoderLogPath());
   try {
-    BatchContext context{*FPaths, *FView, *FLauncher, *FAbortPump, FSleeper, FNotifier, FFiles,
+    BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, FSleeper, FNotifier, FFiles,
                          NativePathStyle};
     result = Button0Click(context);
   } catch (...) {
@@ -76,12 +101,21 @@ BatchResult TBatchDriver::Run(IBatchHost& host) {
   }
   // The runner restores the windows in every ending; this holds even if it
   // could not.
-  FView->Release();
+  try {
+    FActiveView->Release();
+  } catch (...) {
+  }
   host.SetMainEnabled(true);
+  FActiveView = nullptr;
   FLauncher.reset();
   FRunning = false;
   FAborting = false;
   if (OnBatchEnded) OnBatchEnded(result);
+  if (FQuitAfterBatch) {
+    // After the handler that ran the batch has returned.
+    if (FQuitWindow) QTimer::singleShot(0, FQuitWindow.data(), [this] { QuitNow(); });
+    else QuitNow();
+  }
   return result;
 }
 
@@ -94,7 +128,9 @@ void TBatchDriver::Abort() {
 void TBatchDriver::StopRun() {
   if (!FLauncher || !FLauncher->TerminateConversion()) return;
   // As the cancel button does: the run's output goes, the batch ends.
-  if (TProgressForm1* form = FView->Form()) form->SetAnswer(CancelAnswer::Cancelled);
+  if (FActiveView == FView.get()) {
+    if (TProgressForm1* form = FView->Form()) form->SetAnswer(CancelAnswer::Cancelled);
+  }
 }
 
 }  // namespace tarnick

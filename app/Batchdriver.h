@@ -4,6 +4,9 @@
 #include <memory>
 #include <string>
 
+#include <QPointer>
+#include <QWidget>
+
 #include "app/Progresswindow1.h"
 #include "engine/BatchRunner.h"
 #include "platform/FileOps.h"
@@ -30,8 +33,9 @@ class TBatchDriver {
   TBatchDriver& operator=(const TBatchDriver&) = delete;
 
   // The batch of the start buttons. Whatever way it ends, the host comes
-  // back enabled and the progress window is released.
-  BatchResult Run(IBatchHost& host);
+  // back enabled and the progress window is released. `view` replaces the
+  // progress window (tests).
+  BatchResult Run(IBatchHost& host, IProgressView* view = nullptr);
   bool IsRunning() const { return FRunning; }
 
   // Ends the batch in progress: its running conversion (or, between runs,
@@ -40,6 +44,12 @@ class TBatchDriver {
   // after. For a program asked to quit.
   void Abort();
   bool IsAborting() const { return FAborting; }
+
+  // A termination request from outside (SIGTERM, SIGHUP, SIGINT) closes
+  // `window` as its close button would, once any batch has been aborted,
+  // and ends the program even when the window would stay.
+  void QuitOnTerminationSignals(QWidget& window);
+  void QuitNow();
 
   TProgressView& View() { return *FView; }
   // The launcher of the batch in progress (null between batches).
@@ -61,6 +71,10 @@ class TBatchDriver {
   std::unique_ptr<Pump> FAbortPump;
   bool FRunning = false;
   bool FAborting = false;
+  bool FQuitAfterBatch = false;
+  bool FQuitHandled = false;
+  IProgressView* FActiveView = nullptr;
+  QPointer<QWidget> FQuitWindow;
 };
 
 }  // namespace tarnick

@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <set>
 
@@ -225,6 +227,35 @@ TEST_F(ProgressBatch, AbortEndsTheRunningBatch) {
   EXPECT_FALSE(Exists(Out("b.mp4")));
   EXPECT_FALSE(driver.IsAborting());
   EXPECT_EQ(host.enabled.back(), true);
+}
+
+// kill -TERM during a batch: the encoder is stopped, its partial output
+// removed, and the window closed once the batch is over.
+TEST_F(ProgressBatch, TerminationSignalAbortsTheBatchThenClosesTheWindow) {
+  ScopedEnv hang("FAKE_FFMPEG_HANG", "1");
+  QWidget window;
+  window.show();
+  driver.QuitOnTerminationSignals(window);
+  bool raised = false;
+  onLook = [&](TProgressForm1&, const Look&) {
+    if (raised || !Exists(Out("a.mp4"))) return;
+    raised = true;
+    ::raise(SIGTERM);
+  };
+  const BatchResult result = driver.Run(host);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(result.End, BatchEnd::Cancelled);
+  EXPECT_FALSE(Exists(Out("a.mp4")));
+  EXPECT_TRUE(window.isVisible());  // not closed from inside the batch
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window.isVisible());
+
+  window.show();  // between batches it closes at once
+  ::raise(SIGHUP);
+  ASSERT_TRUE(testing::WaitFor([&] {
+    QCoreApplication::processEvents();
+    return !window.isVisible();
+  }));
 }
 
 }  // namespace
