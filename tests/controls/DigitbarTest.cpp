@@ -331,6 +331,41 @@ TEST(DigitBarTest, ABarClickWithoutPosClickDoesNothing) {
   EXPECT_TRUE(f.clicks.empty());
 }
 
+TEST(DigitBarTest, ButtonBevelsRaisedAndPressed) {
+  FrameRateBar f;
+  const TColor light = clWhite, dark = ColorToRGB(clBtnShadow);
+  const TColor darker = RGB(160 - 128, 160 - 128, 160 - 128);  // dark less 128
+  const TColor lightLess = RGB(127, 127, 127);                 // light less 128
+  struct Px {
+    int x, y;
+    TColor raised, pressed;
+  } px[] = {
+      {0, 5, light, dark},    {1, 5, light, darker},  {38, 5, dark, lightLess},
+      {39, 5, darker, light}, {5, 0, light, dark},    {5, 1, light, darker},
+      {5, 14, dark, lightLess}, {5, 15, darker, light}, {20, 10, ColorToRGB(clBtnFace), clBlack},
+  };
+  for (const Px& p : px) EXPECT_EQ(f.Pixel(p.x, p.y), p.raised) << p.x << "," << p.y;
+  QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+  f.bar.Snapshot();
+  for (const Px& p : px) {
+    if (p.pressed != clBlack) {
+      EXPECT_EQ(f.Pixel(p.x, p.y), p.pressed) << p.x << "," << p.y;
+    }
+  }
+  QTest::mouseRelease(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+}
+
+TEST(DigitBarTest, OwnBarColourGivesLighterAndDarkerFrames) {
+  FrameRateBar f;
+  f.bar.SetBarColor(RGB(100, 200, 20));
+  f.bar.Snapshot();
+  EXPECT_EQ(f.Pixel(0, 5), RGB(228, 255, 148));
+  EXPECT_EQ(f.Pixel(38, 5), RGB(0, 72, 0));
+  EXPECT_EQ(f.Pixel(0, 40), RGB(0, 72, 0));     // the bar's left side line
+  EXPECT_EQ(f.Pixel(39, 40), RGB(228, 255, 148));
+  EXPECT_EQ(f.Pixel(5, 63), ColorToRGB(clBtnShadow));  // the box keeps the system colours
+}
+
 TEST(DigitBarTest, RendersTheMainWindowBarsForPeopleToLookAt) {
   QImage sheet(3 * 50 + 10, 160, QImage::Format_RGB32);
   sheet.fill(QColor(235, 235, 235));

@@ -220,6 +220,81 @@ TEST(CanvasTest, EllipsesShortenToTheWidth) {
   EXPECT_EQ(e.Width(), c.TextWidth("abc..."));
 }
 
+TEST(CanvasTest, RoundRectAndPolygonFillInsideTheirOutline) {
+  QImage img(30, 30, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  Canvas c(&img);
+  c.Pen.Color = clBlack;
+  c.Brush.Color = clSilver;
+  c.RoundRect(0, 0, 20, 12, 8, 8);
+  EXPECT_EQ(c.Pixel(0, 0), clWhite);  // cut off by the corner
+  EXPECT_EQ(c.Pixel(10, 0), clBlack);
+  EXPECT_EQ(c.Pixel(19, 6), clBlack);
+  EXPECT_EQ(c.Pixel(20, 6), clWhite);
+  EXPECT_EQ(c.Pixel(10, 6), clSilver);
+  c.Brush.Color = clLime;
+  c.Polygon({{0, 15}, {20, 15}, {0, 29}});
+  EXPECT_EQ(c.Pixel(3, 18), clLime);
+  EXPECT_EQ(c.Pixel(0, 15), clBlack);
+  EXPECT_EQ(c.Pixel(19, 28), clWhite);
+}
+
+TEST(CanvasTest, StretchCopyScalesByNearestPixel) {
+  QImage src(2, 1, QImage::Format_RGB32);
+  src.setPixel(0, 0, qRgb(255, 0, 0));
+  src.setPixel(1, 0, qRgb(0, 0, 255));
+  QImage img(8, 2, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  Canvas c(&img);
+  c.StretchBlt(0, 0, 8, 2, src, 0, 0, 2, 1, SRCCOPY);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(c.Pixel(x, 1), clRed) << x;
+  for (int x = 4; x < 8; ++x) EXPECT_EQ(c.Pixel(x, 1), clBlue) << x;
+}
+
+TEST(CanvasTest, PrefixUnderlinesTheNextCharacter) {
+  QImage img(60, 20, QImage::Format_RGB32);
+  Canvas c(&img);
+  c.Font.SetHeight(-12);
+  c.Font.SetColor(clBlack);
+  c.Brush.Style = bsClear;
+  auto inkRows = [&](const std::string& text, unsigned flags) {
+    img.fill(Qt::white);
+    TRect r = Rect(0, 0, 60, 20);
+    c.DrawText(text, r, flags | DT_SINGLELINE);
+    std::vector<int> rows;
+    for (int y = 0; y < 20; ++y) {
+      int n = 0;
+      for (int x = 0; x < 60; ++x) n += c.Pixel(x, y) == clBlack;
+      rows.push_back(n);
+    }
+    return rows;
+  };
+  const auto plain = inkRows("oo", DT_NOPREFIX);
+  const auto marked = inkRows("&oo", 0);
+  int extra = 0;
+  for (int y = 0; y < 20; ++y) extra += marked[y] - plain[y];
+  EXPECT_GE(extra, c.TextWidth("o") - 1);  // a line under the first "o" only
+  EXPECT_LE(extra, c.TextWidth("o") * 2);
+}
+
+TEST(CanvasTest, WordBreakAndTabsLayOutLines) {
+  QImage img(200, 60, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  Canvas c(&img);
+  c.Font.SetHeight(-11);
+  const int h = c.TextHeight("x");
+  TRect r = Rect(0, 0, 200, 0);
+  c.DrawText("a\tb", r, DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE);
+  const int stop = r.Width() - c.TextWidth("b");
+  EXPECT_GE(stop, c.TextWidth("a") + 1);
+  TRect lines = Rect(0, 0, 200, 0);
+  EXPECT_EQ(c.DrawText("one\r\ntwo\nthree", lines, DT_CALCRECT), 3 * h);
+  EXPECT_EQ(lines.Width(), c.TextWidth("three"));
+  // Japanese text breaks between characters.
+  TRect jp = Rect(0, 0, c.TextWidth("変換開") + 1, 0);
+  EXPECT_EQ(c.DrawText("変換開始しました", jp, DT_CALCRECT | DT_WORDBREAK), 3 * h);
+}
+
 TEST(BitmapTest, TransparentDrawSkipsBottomLeftColour) {
   TBitmap glyph(2, 2);
   glyph.GetCanvas().SetPixel(0, 0, clRed);
