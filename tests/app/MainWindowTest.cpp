@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/Entry.h"
 #include "app/Mainwindow1.h"
 #include "app/Stdctrls.h"
 #include "controls/Kitbrowseedit.h"
@@ -486,6 +487,99 @@ TEST_F(MainWindowTest, FrameTitleStripAndShadowsStandWhereTheLayoutPutsThem) {
   EXPECT_EQ(at(100, 189), shadow);
   EXPECT_EQ(at(100, 32), 0xEBEBEB);
   img.save(TARNICK_ARTIFACT_DIR "/main-window.png");
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST(Entry, MissingProfileShowsOneErrorBoxAndNoWindow) {
+  QTemporaryDir dir;
+  DialogRecorder dialogs;
+  TMainFormOptions o;
+  o.ProgramFolder = dir.path().toStdString();
+  o.Arguments = std::vector<std::string>{};
+  EXPECT_EQ(RunEntry(o), 0);
+  ASSERT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(dialogs.Boxes[0].Text, "ファイル " + dir.path().toStdString() + "/profile.txt は開けません.");
+  EXPECT_EQ(dialogs.Boxes[0].Caption, "Tarnick");
+  EXPECT_EQ(dialogs.Boxes[0].Flags, MB_OK | MB_ICONSTOP);
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_FALSE(dynamic_cast<TMainForm1*>(w)) << "a main window was left";
+  EXPECT_FALSE(QFile::exists(dir.path() + "/Tarnick.ini"));
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+// The batch as the window hosts it: its sources, its settings, disabled
+// while the runner works, enabled again at the end.
+class RecordingProgress : public IProgressView {
+ public:
+  explicit RecordingProgress(TMainForm1& owner) : owner_(owner) {}
+  std::vector<std::string>* labels = nullptr;
+  bool* ownerEnabledDuringRun = nullptr;
+  int* released = nullptr;
+
+  void Create(IRunCanceller&) override {}
+  void Show() override {}
+  void Release() override { ++*released; }
+  void SetProgressMax(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetLabel1(const std::string& text) override {
+    labels->push_back(text);
+    if (owner_.isEnabled()) *ownerEnabledDuringRun = true;
+  }
+  void ClearImage1() override {}
+  bool LoadImage1(const std::string&) override { return false; }
+  void SetTimer1Enabled(bool) override {}
+  void ResetCancelAnswer() override {}
+  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
+
+ private:
+  TMainForm1& owner_;
+};
+
+TEST_F(IntakeTest, StartButtonRunsTheBatchOnTheListedSources) {
+  namespace fs = std::filesystem;
+  fs::copy_file(TARNICK_TEST_BIN_DIR "/ffmpeg", folder + "/ffmpeg");
+  fs::permissions(folder + "/ffmpeg", fs::perms::owner_all);
+  std::string clip = Touch("in/clip.avi");
+  WriteIni("[SET2]\r\nC11=" + folder + "/out/\r\nC13=0\r\n");
+  std::vector<std::string> labels;
+  bool enabledDuringRun = false;
+  int released = 0;
+  TMainFormOptions o;
+  o.ProgramFolder = folder;
+  o.ProgramPath = folder + "/tarnick";
+  o.Arguments = std::vector<std::string>{clip};
+  o.ProgressView = [&](TMainForm1& owner) {
+    auto p = std::make_unique<RecordingProgress>(owner);
+    p->labels = &labels;
+    p->ownerEnabledDuringRun = &enabledDuringRun;
+    p->released = &released;
+    return p;
+  };
+  TMainForm1 w(o);
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&w, &activate);
+  ASSERT_TRUE(w.Button10->isEnabled());
+  w.Button10Click();
+  EXPECT_TRUE(dialogs.Boxes.empty()) << dialogs.Boxes[0].Text;
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "/out/clip.mp4")));
+  EXPECT_EQ(w.CurrentSource, clip);
+  EXPECT_EQ(w.CurrentOutput, folder + "/out/clip.mp4");
+  EXPECT_EQ(w.QuotedOutput, "\"" + folder + "/out/clip.mp4\"");
+  EXPECT_FALSE(labels.empty());
+  EXPECT_FALSE(enabledDuringRun);
+  EXPECT_TRUE(w.isEnabled());
+  EXPECT_EQ(released, 1);
+  EXPECT_FALSE(w.BatchRunning());
 }
 
 }  // namespace
