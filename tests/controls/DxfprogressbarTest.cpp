@@ -267,6 +267,45 @@ TEST(ProgressBarTest, VerticalTextRunsDownInItsCell) {
   EXPECT_GT(ink, 10);
 }
 
+TEST(ProgressBarTest, VerticalBlocksLeaveTheBottomRowAndRaisedFrame) {
+  TdxfProgressBar b;
+  b.SetBounds(0, 0, 16, 100);
+  b.SetBeginColor(clRed);
+  b.SetPosition(50);
+  b.Snapshot();
+  auto at = [&](int x, int y) { return FromQColor(QColor(b.Surface().pixel(x, y))); };
+  // R = (2, 2, 14, 98), cell = Trunc(2 * 12 / 3) + 2 = 10, bar top 50.
+  EXPECT_NE(at(5, 97), clRed);
+  EXPECT_EQ(at(5, 96), clRed);
+  EXPECT_EQ(at(5, 89), clRed);
+  EXPECT_NE(at(5, 88), clRed);
+  EXPECT_NE(at(5, 87), clRed);
+  EXPECT_EQ(at(5, 86), clRed);
+  EXPECT_EQ(at(5, 59), clRed);
+  EXPECT_NE(at(5, 58), clRed);  // the partial block stays away
+  EXPECT_EQ(at(0, 50), ColorToRGB(clBtnShadow));
+  b.SetBevelOuter(bvRaised);
+  b.Snapshot();
+  EXPECT_EQ(at(0, 50), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(at(15, 50), ColorToRGB(clBtnShadow));
+  b.SetBarBevelOuter(bvRaised);
+  b.Snapshot();
+  EXPECT_EQ(at(2, 92), ColorToRGB(clBtnHighlight));  // each block gets its bevel
+  EXPECT_EQ(at(13, 92), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(at(5, 92), clRed);
+}
+
+TEST(ProgressBarTest, BlockStylesWidenTheRepaintedBand) {
+  WindowBar w;
+  w.bar.SetStyle(sRectangles);
+  w.bar.SetMax(4);
+  w.bar.SetPosition(1);
+  w.bar.Snapshot();  // nothing left pending
+  // 73..152 widened on each side by Trunc(2 * 15 / 3) + 2 = 12.
+  w.bar.SetPosition(2);
+  EXPECT_EQ(w.bar.LastPaintedArea(), Rect(61, 0, 164, 15));
+}
+
 TEST(ProgressBarTest, RendersEveryStyleForPeopleToLookAt) {
   QImage sheet(320, 5 * 25 + 10, QImage::Format_RGB32);
   sheet.fill(Qt::black);
