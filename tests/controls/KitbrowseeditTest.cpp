@@ -147,6 +147,16 @@ TEST(KitbrowseeditTest, FolderPictureInTheButton) {
   EXPECT_EQ(FromQColor(img.pixelColor(gx + 6, gy + 4)), clGray);
   // Border: sunken, shadow at the top-left.
   EXPECT_EQ(FromQColor(img.pixelColor(5, 0)), ColorToRGB(clBtnShadow));
+  // Held: the picture moves one pixel right and down; a release off the
+  // button is no click.
+  FakePicker picker;
+  QTest::mousePress(&e, Qt::LeftButton, {}, QPoint(315, 9));
+  QImage held = e.Snapshot().copy();
+  EXPECT_EQ(FromQColor(held.pixelColor(gx + 7, gy + 14)), clBlack);
+  EXPECT_EQ(FromQColor(held.pixelColor(gx + 7, gy + 10)), clYellow);
+  QTest::mouseRelease(&e, Qt::LeftButton, {}, QPoint(100, 9));
+  EXPECT_TRUE(picker.requests.empty());
+  EXPECT_EQ(e.Snapshot(), img);
 
   QDir().mkpath(TARNICK_ARTIFACT_DIR);
   QWidget form;
