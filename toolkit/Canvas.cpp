@@ -376,20 +376,25 @@ int Canvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
         int next = -1;     // where the rest starts
         for (int i = 1; i <= rest.size(); ++i) {
           if (LineWidth(fm, rest.left(i), tabs) <= width) continue;
-          // rest.left(i) is too wide: break at the last opportunity before i.
-          for (int j = i - 1; j > 0; --j) {
+          // rest.left(i) is too wide: break at the last opportunity before
+          // i, else (a word longer than the line) at the first one after.
+          auto opportunity = [&](int j) {
             if (rest[j] == u' ') {
               brk = j;
               next = j;
               while (next < rest.size() && rest[next] == u' ') ++next;
-              break;
+              return true;
             }
             if (IsWrapPoint(rest[j]) || IsWrapPoint(rest[j - 1])) {
               brk = j;
               next = j;
-              break;
+              return true;
             }
-          }
+            return false;
+          };
+          bool found = false;
+          for (int j = i - 1; j > 0 && !found; --j) found = opportunity(j);
+          for (int j = std::max(i, 1); j < rest.size() && !found; ++j) found = opportunity(j);
           break;
         }
         if (brk <= 0) {

@@ -290,6 +290,9 @@ TEST(CanvasTest, WordBreakAndTabsLayOutLines) {
   TRect lines = Rect(0, 0, 200, 0);
   EXPECT_EQ(c.DrawText("one\r\ntwo\nthree", lines, DT_CALCRECT), 3 * h);
   EXPECT_EQ(lines.Width(), c.TextWidth("three"));
+  // A word longer than the line still breaks at the next blank.
+  TRect narrow = Rect(0, 0, 2, 0);
+  EXPECT_EQ(c.DrawText("aaaa bbbb cc", narrow, DT_CALCRECT | DT_WORDBREAK), 3 * h);
   // Japanese text breaks between characters.
   TRect jp = Rect(0, 0, c.TextWidth("変換開") + 1, 0);
   EXPECT_EQ(c.DrawText("変換開始しました", jp, DT_CALCRECT | DT_WORDBREAK), 3 * h);
