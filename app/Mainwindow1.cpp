@@ -20,6 +20,8 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/Batchdriver.h"
+#include "app/Psptransfer.h"
 #include "app/Searchfile.h"
 #include "app/Settingsfile.h"
 #include "app/Stdctrls.h"
@@ -35,6 +37,7 @@
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/TextFile.h"
+#include "platform/Volumes.h"
 #include "toolkit/Application.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Dialogs.h"
@@ -139,6 +142,11 @@ TMainForm1::TMainForm1(TMainFormOptions options, QWidget* parent)
     FOptions.SettingsFile =
         TProfileSettingsFile::OpenerFor(SettingsFilePath(NativePathStyle, FProgramFolder));
   LoadPresets();
+
+  FBatch = std::make_unique<TBatchDriver>();
+  // Asked to end from outside: stop the encoder first, then close as the
+  // close button does.
+  FBatch->QuitOnTerminationSignals(*this);
 }
 
 TMainForm1::~TMainForm1() = default;
@@ -233,6 +241,13 @@ void TMainForm1::CreateControls() {
   AppHint1->ShadowColor = clGray;
   AppHint1->ShadowVisible = true;
   AppHint1->Loaded();
+
+  // Panels in tab order 0 to 3 (title buttons, sources, output, encoding),
+  // each panel's controls in their own order.
+  QWidget* const tabs[] = {ListBox1,  C2_00,     Memo0,     C2_04,     C1_03,
+                           CheckBox1, CheckBox2, SpinEdit1, Button0,   DriveComboBox1,
+                           DigitBar1, DigitBar2, TrackBar1, DigitBar3, TrackBar2};
+  for (std::size_t i = 0; i + 1 < std::size(tabs); ++i) setTabOrder(tabs[i], tabs[i + 1]);
 
   // Drops land on the form wherever they are let go.
   for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
@@ -502,10 +517,6 @@ void TMainForm1::CreateOutputPanel() {
   Button11 = startButton("[ 変換後 PSP(MS)転送 ]", 198, " 変換後⇒PSP(MemoryStick)転送");
   Button11->OnClick = [this](TControl*) { Guarded([this] { Button11Click(); }); };
 
-  // The tab order of the output panel; the other panels follow creation order.
-  setTabOrder(C1_03, CheckBox1);
-  setTabOrder(CheckBox1, CheckBox2);
-  setTabOrder(CheckBox2, SpinEdit1);
 }
 
 // ---------------------------------------------------------------- surface
@@ -660,6 +671,21 @@ void TMainForm1::Button10Click() { Button0Click(); }
 
 void TMainForm1::Button11Click() {
   // The Memory Stick transfer: points the output at the PSP, then the batch.
+  // The drive list is rebuilt from the volumes mounted now, and tested in
+  // its order.
+  std::vector<std::string> roots = CurrentVolumeSource().VolumeRoots();
+  DriveComboBox1->clear();
+  for (const std::string& root : roots) DriveComboBox1->addItem(QString::fromStdString(root));
+  struct Target : IPspTransferTarget {
+    TMainForm1& form;
+    explicit Target(TMainForm1& f) : form(f) {}
+    void SetOutputFolder(const std::string& folder) override { form.SetOutputFolder(folder); }
+    void RunBatch() override { form.Button0Click(); }
+    void Beep() override { MessageBeep(0); }
+    void ShowMessage(const std::string& text) override { tarnick::ShowMessage(text); }
+  } target(*this);
+  FolderVolumeSource listed(std::move(roots));
+  TransferToPsp(listed, target);
 }
 
 void TMainForm1::SearchFile1Find(TSearchFile*, const std::string& Name, bool&) { AddSource(Name); }
@@ -759,19 +785,15 @@ ConversionSettings TMainForm1::ReadConversionSettings() const {
 
 BatchResult TMainForm1::Button0Click() {
   if (FBatchRunning) return BatchResult{};
-  std::unique_ptr<IProgressView> progress = FOptions.ProgressView(*this);
-  ProcessLauncher launcher(FProgramFolder, DefaultEncoderLogPath());
-  QtMessagePump pump;
-  ThreadSleeper sleeper;
-  TDialogNotifier notifier;
-  FileOps files;
-  BatchContext context{*this, *progress, launcher, pump, sleeper, notifier, files, NativePathStyle};
+  // A replaced progress view (tests), else the progress window.
+  std::unique_ptr<IProgressView> progress =
+      FOptions.ProgressView ? FOptions.ProgressView(*this) : nullptr;
   FBatchRunning = true;
   struct Running {
     bool& flag;
     ~Running() { flag = false; }
   } running{FBatchRunning};
-  return tarnick::Button0Click(context);
+  return FBatch->Run(*this, progress.get());
 }
 
 }  // namespace tarnick

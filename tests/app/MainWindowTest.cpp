@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -14,6 +18,7 @@
 #include "app/Entry.h"
 #include "app/Mainwindow1.h"
 #include "app/Stdctrls.h"
+#include "controls/Digitbar.h"
 #include "controls/Kitbrowseedit.h"
 #include "controls/Kitspinedit.h"
 #include "controls/Mccbox.h"
@@ -580,6 +585,58 @@ TEST_F(IntakeTest, StartButtonRunsTheBatchOnTheListedSources) {
   EXPECT_TRUE(w.isEnabled());
   EXPECT_EQ(released, 1);
   EXPECT_FALSE(w.BatchRunning());
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST_F(MainWindowTest, TabOrderFollowsThePanelsThenTheirControls) {
+  auto w = Make();
+  const std::vector<QWidget*> want = {
+      w->ListBox1,  w->C2_00,     w->Memo0,     w->C2_04,     w->C1_03,
+      w->CheckBox1, w->CheckBox2, w->SpinEdit1, w->Button0,   w->DriveComboBox1,
+      w->DigitBar1, w->DigitBar2, w->TrackBar1, w->DigitBar3, w->TrackBar2};
+  std::vector<QWidget*> seen;
+  QWidget* at = w->ListBox1;
+  for (int i = 0; i < 500 && seen.size() < want.size(); ++i, at = at->nextInFocusChain()) {
+    // A compound control's inner parts count as the control.
+    for (QWidget* c : want)
+      if ((at == c || c->isAncestorOf(at)) && (seen.empty() || seen.back() != c)) seen.push_back(c);
+  }
+  EXPECT_EQ(seen, want);
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST_F(MainWindowTest, EveryHintedControlCarriesItsHint) {
+  auto w = Make();
+  const std::vector<std::pair<QWidget*, std::string>> hints = {
+      {w->Button4, " インフォメーション"}, {w->Button3, " ユーザーズガイド"},
+      {w->Button2, " 最小化"},             {w->Button1, " 閉じる"},
+      {w->ListBox1, " 変換対象ファイル"},  {w->Panel11, " ここにファイルをドロップ(複数可)"},
+      {w->C2_00, " おまかせ設定"},         {w->Button5, " 一覧をｸﾘｱ"},
+      {w->C2_04, " 動画のｺｰﾃﾞｯｸ"},         {w->DigitBar1, " 動画のﾌﾚｰﾑﾚｰﾄ"},
+      {w->DigitBar2, " 動画のﾋﾞｯﾄﾚｰﾄ"},    {w->TrackBar1, " 音声のｻﾝﾌﾟﾙﾚｰﾄ"},
+      {w->DigitBar3, " 音声のﾋﾞｯﾄﾚｰﾄ"},    {w->TrackBar2, " 動画のｻｲｽﾞ"},
+      {w->C1_03, " 保存先のﾌｫﾙﾀﾞ"},        {w->CheckBox1, " 2ﾊﾟｽｴﾝｺｰﾄﾞの有無"},
+      {w->CheckBox2, " ｻﾑﾈｲﾙ画像生成の有無"}, {w->SpinEdit1, " ｻﾑﾈｲﾙ画像生成の有無"},
+      {w->Button10, " 変換後⇒ﾌｧｲﾙ保存"},   {w->Button11, " 変換後⇒PSP(MemoryStick)転送"}};
+  for (const auto& [control, hint] : hints) EXPECT_EQ(GetHint(control), hint) << hint;
+  // The start buttons wait for a source; the thumbnail second is enabled.
+  EXPECT_FALSE(w->Button10->isEnabled());
+  EXPECT_FALSE(w->Button11->isEnabled());
+  EXPECT_TRUE(w->SpinEdit1->isEnabled());
+  EXPECT_FALSE(w->Button0->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->C2_04->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->Memo0->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->DriveComboBox1->isVisibleTo(w.get()));
 }
 
 }  // namespace
