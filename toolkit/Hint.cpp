@@ -1,6 +1,7 @@
 #include "toolkit/Hint.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QEvent>
 #include <QGuiApplication>
@@ -140,6 +141,10 @@ void THintMachine::ShowNow() {
   QWidget* control = control_.data();
   if (!control || !window_ || shown_) return;
   shown_ = true;
+  // Controls without mouse tracking report no moves: take the pointer
+  // where it is now when it is still over the control.
+  const QPoint now = QCursor::pos();
+  if (control->isVisible() && control->rect().contains(control->mapFromGlobal(now))) pointer_ = now;
   THintInfo info;
   info.HintControl = control;
   info.CursorPos = pointer_;

@@ -327,6 +327,9 @@ TEST_F(NewhintTest, RealPointerMovesDriveTheHint) {
   EXPECT_EQ(m.HintControl(), list);
   ManualTimers::Advance(500);
   EXPECT_TRUE(Window()->isVisible());
+  const QPoint tip = list->mapToGlobal(QPoint(30, 30));
+  EXPECT_EQ(Window()->BoundsRect().Left, tip.x());
+  EXPECT_EQ(Window()->BoundsRect().Top, tip.y() + THintMachine::kCursorHeightMargin - 8);
   QTest::mouseMove(other, QPoint(30, 30));
   EXPECT_EQ(m.HintControl(), other);
   EXPECT_EQ(Window()->Caption(), " ｷｬﾝｾﾙ");
