@@ -178,6 +178,7 @@ TKitSpinEdit::TKitSpinEdit(QWidget* owner) : QLineEdit(owner) {
   FButton->OnUpClick = [this](QObject*) { UpClick(this); };
   FButton->OnDownClick = [this](QObject*) { DownClick(this); };
   QLineEdit::setText(QStringLiteral("0"));
+  TakeParentFont();
   connect(this, &QLineEdit::textChanged, this, [this] {
     if (!FLoading && OnChange) OnChange(this);
   });
@@ -380,6 +381,22 @@ void TKitSpinEdit::SetBounds(int left, int top, int w, int h) {
 void TKitSpinEdit::resizeEvent(QResizeEvent* e) {
   QLineEdit::resizeEvent(e);
   AdjustSizeKit();
+}
+
+void TKitSpinEdit::TakeParentFont() {
+  // On a toolkit control the box shows the window's font, as the form's
+  // controls do.
+  auto* p = dynamic_cast<TControl*>(parentWidget());
+  if (!p) return;
+  setFont(p->Font().ToQFont());
+  QPalette pal = palette();
+  pal.setColor(QPalette::Text, ToQColor(p->Font().Color()));
+  setPalette(pal);
+}
+
+bool TKitSpinEdit::event(QEvent* e) {
+  if (e->type() == QEvent::ParentChange) TakeParentFont();
+  return QLineEdit::event(e);
 }
 
 void TKitSpinEdit::changeEvent(QEvent* e) {

@@ -122,9 +122,11 @@ class TKitSpinEdit : public QLineEdit {
   void resizeEvent(QResizeEvent* e) override;
   void changeEvent(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   void Step(std::int64_t delta);
+  void TakeParentFont();
   std::int32_t FMinValue = 0;
   std::int32_t FMaxValue = 100;
   std::int32_t FLineSize = 1;

@@ -277,6 +277,17 @@ TEST(KitspineditTest, HeldHalfRepeatsAt300Then100) {
   EXPECT_EQ(e.GetValue(), 14);
 }
 
+TEST(KitspineditTest, TakesTheFontOfAToolkitParent) {
+  TCustomControl panel;
+  panel.Font().SetName("ＭＳ Ｐゴシック");
+  panel.Font().SetHeight(-12);
+  TKitSpinEdit e(&panel);
+  e.SetBounds(0, 0, 40, 20);
+  EXPECT_EQ(e.font().pixelSize(), 12);
+  EXPECT_EQ(e.height(), 20);
+  EXPECT_EQ(e.EditRect().Width(), 18);
+}
+
 TEST(KitspineditTest, RendersToArtifact) {
   TKitSpinEdit e;
   Form(e);
