@@ -579,9 +579,22 @@ void TMainForm1::Guarded(const std::function<void()>& handler) {
 bool TMainForm1::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate) {
     FActivationSeen = true;
-    Guarded([this] { FormActivate(); });
+    ActivateGuarded();
   }
   return QWidget::event(e);
+}
+
+void TMainForm1::ActivateGuarded() {
+  try {
+    FormActivate();
+    FLastLoadError.clear();
+  } catch (const Exception& e) {
+    if (e.Message() == FLastLoadError) return;
+    FLastLoadError = e.Message();
+    ShowException(std::current_exception());
+  } catch (...) {
+    ShowException(std::current_exception());
+  }
 }
 
 void TMainForm1::showEvent(QShowEvent* e) {
@@ -589,7 +602,7 @@ void TMainForm1::showEvent(QShowEvent* e) {
   // Without a window manager no activation may ever come; the settings and
   // the command line are taken at start all the same.
   QTimer::singleShot(0, this, [this] {
-    if (!FActivationSeen) Guarded([this] { FormActivate(); });
+    if (!FActivationSeen) ActivateGuarded();
   });
 }
 

@@ -205,11 +205,15 @@ class TMainForm1 : public QWidget,
   void AddShadowLabel(QWidget* parent, const char* name, int left, int top, int width,
                       const char* caption, bool rightAligned);
   void Guarded(const std::function<void()>& handler);
+  void ActivateGuarded();
 
   TMainFormOptions FOptions;
   std::vector<std::string> FSources;
   int FTag = 0;
   bool FActivationSeen = false;
+  // The message of the last failed load: closing its error box activates
+  // the window again, and the same failure is not shown over and over.
+  std::string FLastLoadError;
   bool FBatchRunning = false;
   bool FDragging = false;
   QPoint FDragOffset;

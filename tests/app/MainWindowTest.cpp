@@ -282,8 +282,12 @@ TEST_F(MainWindowTest, FailingPresetStopsTheLoadAndShowsTheError) {
   EXPECT_EQ(w->ReadConversionSettings().VideoCodec, "MPEG4");
   EXPECT_EQ(w->FrameRatePosition(), 15);
   EXPECT_TRUE(w->Sources().empty());
-  // The next activation tries again from the start.
+  // The next activation tries again from the start, without showing the
+  // same failure again (its box's closing is an activation too).
   EXPECT_THROW(w->FormActivate(), EConvertError);
+  QEvent again(QEvent::WindowActivate);
+  QApplication::sendEvent(w.get(), &again);
+  EXPECT_EQ(dialogs.Boxes.size(), 1u);
   EXPECT_EQ(w->Tag(), 0);
 }
 
