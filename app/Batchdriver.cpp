@@ -97,15 +97,15 @@ BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
                          NativePathStyle};
     result = Button0Click(context);
   } catch (...) {
+    // The runner brings the windows back in every ending it knows; should
+    // it ever fail to, this does.
     result.End = BatchEnd::Aborted;
+    try {
+      FActiveView->Release();
+    } catch (...) {
+    }
+    host.SetMainEnabled(true);
   }
-  // The runner restores the windows in every ending; this holds even if it
-  // could not.
-  try {
-    FActiveView->Release();
-  } catch (...) {
-  }
-  host.SetMainEnabled(true);
   FActiveView = nullptr;
   FLauncher.reset();
   FRunning = false;

@@ -30,6 +30,7 @@ class TAppHint;
 class TKitBrowseEdit;
 class TKitSpinEdit;
 class TWinPanel;
+class TBatchDriver;
 
 // The maker's information page: this host, path "/info.php".
 extern const char* const InfoPageHost;
@@ -98,6 +99,8 @@ class TMainForm1 : public QWidget,
   void TakeSourcePath(const std::string& path);
   const std::vector<std::string>& Sources() const { return FSources; }
   bool BatchRunning() const { return FBatchRunning; }
+  // Runs the batches with a progress window per batch (owned here).
+  TBatchDriver& BatchDriver() { return *FBatch; }
 
   // Controls, by their layout names.
   QWidget* Panel0 = nullptr;
@@ -215,6 +218,7 @@ class TMainForm1 : public QWidget,
   // the window again, and the same failure is not shown over and over.
   std::string FLastLoadError;
   bool FBatchRunning = false;
+  std::unique_ptr<TBatchDriver> FBatch;
   bool FDragging = false;
   QPoint FDragOffset;
 };

@@ -132,7 +132,7 @@ TEST_F(ProgressBatch, ThreeFilesShowNamesBarPreviewAndGrowingSizes) {
   // Afterwards: the window gone, the main window enabled, one beep, no box.
   EXPECT_EQ(driver.View().Form(), nullptr);
   EXPECT_EQ(ProgressWindows(), 0);
-  EXPECT_EQ(host.enabled, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(host.enabled, (std::vector<bool>{false, true}));
   EXPECT_FALSE(driver.IsRunning());
   EXPECT_TRUE(dialogs.Boxes.empty());
   EXPECT_EQ(dialogs.Beeps.size(), 1u);
