@@ -319,6 +319,7 @@ TEST_F(IntakeTest, TwoFilesAndAFolderAreSortedAsAWhole) {
   EXPECT_FALSE(w->Panel11->isVisibleTo(w.get()));
   EXPECT_TRUE(w->Button10->isEnabled());
   EXPECT_TRUE(w->Button11->isEnabled());
+  w->grab().save(TARNICK_ARTIFACT_DIR "/main-window-sources.png");
 }
 
 TEST_F(IntakeTest, SameFileTwiceIsListedTwiceAndDelEmptiesTheList) {
