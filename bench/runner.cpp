@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "engine/BatchRunner.h"
+#include "engine/QuietBatch.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
 #include "tests/support/FakeEncoder.h"
@@ -16,30 +17,9 @@
 namespace tarnick {
 namespace {
 
-struct QuietWindows : IBatchHost, IProgressView, INotifier, ISleeper {
-  std::string programFolder;
-  std::vector<std::string> sources;
-  ConversionSettings settings;
-
+struct QuietWindows : ListBatchHost, SilentProgressView, INotifier, ISleeper {
   void SetMainEnabled(bool) override {}
-  std::string ProgramFolder() const override { return programFolder; }
-  int SourceCount() const override { return static_cast<int>(sources.size()); }
-  std::string SourceAt(int i) const override { return sources[static_cast<std::size_t>(i)]; }
-  ConversionSettings ReadConversionSettings() const override { return settings; }
-  void SetCurrentSource(const std::string&) override {}
-  void SetCurrentOutput(const std::string&) override {}
-  void SetQuotedOutput(const std::string&) override {}
-  void Create(IRunCanceller&) override {}
-  void Show() override {}
-  void Release() override {}
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetLabel1(const std::string&) override {}
-  void ClearImage1() override {}
   bool LoadImage1(const std::string&) override { return true; }
-  void SetTimer1Enabled(bool) override {}
-  void ResetCancelAnswer() override {}
-  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
   void Beep() override {}
   void ShowMessage(const std::string&) override {}
   void Sleep(int) override {}  // the fixed pauses are not the runner's cost

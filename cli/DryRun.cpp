@@ -20,21 +20,6 @@ class PrintingLauncher : public IProcessLauncher {
   std::ostream& out_;
 };
 
-class SilentProgress : public IProgressView {
- public:
-  void Create(IRunCanceller&) override {}
-  void Show() override {}
-  void Release() override {}
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetLabel1(const std::string&) override {}
-  void ClearImage1() override {}
-  bool LoadImage1(const std::string&) override { return false; }
-  void SetTimer1Enabled(bool) override {}
-  void ResetCancelAnswer() override {}
-  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
-};
-
 class Idle : public IMessagePump, public ISleeper, public INotifier {
  public:
   void ProcessMessages() override {}
@@ -60,7 +45,7 @@ class LookingFiles : public IFileOps {
 
 void PrintDryRun(CliHost& host, std::ostream& out) {
   PrintingLauncher launcher(out);
-  SilentProgress progress;
+  SilentProgressView progress;
   Idle idle;
   LookingFiles files;
   Button0Click(BatchContext{host, progress, launcher, idle, idle, idle, files, NativePathStyle});

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "engine/BatchRunner.h"
+#include "engine/QuietBatch.h"
 #include "platform/FileOps.h"
 #include "platform/JpegImage.h"
 #include "platform/ProcessLauncher.h"
@@ -19,39 +20,17 @@ namespace tarnick {
 namespace {
 
 // The windows of a batch, reduced to what the checks need.
-struct Windows : IBatchHost, IProgressView, INotifier {
-  std::string programFolder;
-  std::vector<std::string> sources;
-  ConversionSettings settings;
+struct Windows : ListBatchHost, SilentProgressView, INotifier {
   std::vector<QSize> previews;
   std::vector<std::string> messages;
   bool enabled = true;
 
   void SetMainEnabled(bool on) override { enabled = on; }
-  std::string ProgramFolder() const override { return programFolder; }
-  int SourceCount() const override { return static_cast<int>(sources.size()); }
-  std::string SourceAt(int i) const override { return sources.at(static_cast<std::size_t>(i)); }
-  ConversionSettings ReadConversionSettings() const override { return settings; }
-  void SetCurrentSource(const std::string&) override {}
-  void SetCurrentOutput(const std::string&) override {}
-  void SetQuotedOutput(const std::string&) override {}
-
-  void Create(IRunCanceller&) override {}
-  void Show() override {}
-  void Release() override {}
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetLabel1(const std::string&) override {}
-  void ClearImage1() override {}
   bool LoadImage1(const std::string& path) override {
     QImage img = DecodeJpegFile(path);
     if (!img.isNull()) previews.push_back(img.size());
     return !img.isNull();
   }
-  void SetTimer1Enabled(bool) override {}
-  void ResetCancelAnswer() override {}
-  CancelAnswer GetCancelAnswer() const override { return CancelAnswer::None; }
-
   void Beep() override {}
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
 };

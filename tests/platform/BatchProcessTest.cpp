@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/BatchRunner.h"
+#include "engine/QuietBatch.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
 #include "support/FakeEncoder.h"
@@ -13,10 +14,7 @@ using testing::ScopedEnv;
 
 // Host and progress window whose cancel button is pressed from the pump, as
 // a click handled between two wait slices would be.
-struct Windows : IBatchHost, IProgressView, INotifier, IMessagePump, ISleeper {
-  std::string programFolder;
-  std::vector<std::string> sources;
-  ConversionSettings settings;
+struct Windows : ListBatchHost, SilentProgressView, INotifier, IMessagePump, ISleeper {
   IRunCanceller* canceller = nullptr;
   CancelAnswer answer = CancelAnswer::None;
   int clickAtPump = -1;  // press cancel at this pump call of the batch
@@ -25,23 +23,9 @@ struct Windows : IBatchHost, IProgressView, INotifier, IMessagePump, ISleeper {
   std::vector<std::string> messages;
 
   void SetMainEnabled(bool on) override { enabled = on; }
-  std::string ProgramFolder() const override { return programFolder; }
-  int SourceCount() const override { return static_cast<int>(sources.size()); }
-  std::string SourceAt(int i) const override { return sources.at(static_cast<std::size_t>(i)); }
-  ConversionSettings ReadConversionSettings() const override { return settings; }
-  void SetCurrentSource(const std::string&) override {}
-  void SetCurrentOutput(const std::string&) override {}
-  void SetQuotedOutput(const std::string&) override {}
-
   void Create(IRunCanceller& c) override { canceller = &c; }
-  void Show() override {}
   void Release() override { canceller = nullptr; }
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetLabel1(const std::string&) override {}
-  void ClearImage1() override {}
   bool LoadImage1(const std::string&) override { return true; }
-  void SetTimer1Enabled(bool) override {}
   void ResetCancelAnswer() override { answer = CancelAnswer::None; }
   CancelAnswer GetCancelAnswer() const override { return answer; }
 
