@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -467,6 +468,10 @@ void TMainForm1::CreateOutputPanel() {
   C1_03->SetCaretBlinkRate(200);
   SetHint(C1_03, " 保存先のﾌｫﾙﾀﾞ");
   C1_03->OnChange = [this](TControl*) { C1_03Change(); };
+  connect(C1_03->Editor(), &QLineEdit::editingFinished, this, [this] {
+    DropTrailingSeparator();
+    SetHint(C1_03, C1_03->Text());
+  });
 
   auto checkBox = [&](const char* caption, int top, int width, const char* hint) {
     auto* c = new QCheckBox(Q(caption), Panel3);
@@ -669,18 +674,30 @@ void TMainForm1::ApplyPreset() {
 }
 
 void TMainForm1::C1_03Change() {
+  // While the user types, a separator just typed is the start of the next
+  // folder's name, not a trailing one: it is dropped when the typing ends.
+  if (!C1_03->Editor()->hasFocus()) DropTrailingSeparator();
+  SetHint(C1_03, C1_03->Text());
+}
+
+void TMainForm1::DropTrailingSeparator() {
   std::string text = C1_03->Text();
   // One separator goes; the nested change takes the next. A root stays.
   if (EndsWithSeparator(NativePathStyle, text) && text != "/") {
     text.pop_back();
     C1_03->SetText(text);
+    if (C1_03->Editor()->hasFocus()) DropTrailingSeparator();
   }
-  SetHint(C1_03, C1_03->Text());
 }
 
 void TMainForm1::CheckBox2Click() { SpinEdit1->setEnabled(CheckBox2->isChecked()); }
 
-void TMainForm1::Button10Click() { Button0Click(); }
+void TMainForm1::Button10Click() {
+  // Pressing a start button takes no focus, so a typed folder ends here.
+  DropTrailingSeparator();
+  SetHint(C1_03, C1_03->Text());
+  Button0Click();
+}
 
 void TMainForm1::Button11Click() {
   // The Memory Stick transfer: points the output at the PSP, then the batch.

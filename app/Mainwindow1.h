@@ -209,6 +209,7 @@ class TMainForm1 : public QWidget,
                       const char* caption, bool rightAligned);
   void Guarded(const std::function<void()>& handler);
   void ActivateGuarded();
+  void DropTrailingSeparator();
 
   TMainFormOptions FOptions;
   std::vector<std::string> FSources;

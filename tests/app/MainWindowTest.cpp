@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -401,6 +402,25 @@ TEST_F(MainWindowTest, OutputFolderDropsTrailingSeparatorsAndShowsItselfAsHint) 
     EXPECT_EQ(w->OutputFolder(), c.want) << c.typed;
     EXPECT_EQ(GetHint(w->C1_03), c.want) << c.typed;
   }
+}
+
+TEST_F(MainWindowTest, TypedSeparatorStaysUntilTheTypingEnds) {
+  auto w = Started();
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  QLineEdit* editor = w->C1_03->Editor();
+  editor->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return editor->hasFocus(); }));
+  editor->clear();
+  QTest::keyClicks(editor, "/media/v/");
+  EXPECT_EQ(w->OutputFolder(), "/media/v/");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_EQ(w->OutputFolder(), "/media/v");
+  EXPECT_EQ(GetHint(w->C1_03), "/media/v");
+  QTest::keyClick(editor, Qt::Key_End);  // setting the text put the caret at the start
+  QTest::keyClicks(editor, "/x//");
+  w->CheckBox1->setFocus();  // leaving the field ends the typing too
+  EXPECT_EQ(w->OutputFolder(), "/media/v/x");
 }
 
 TEST_F(MainWindowTest, GuideAndInformationAddresses) {
