@@ -10,7 +10,12 @@ namespace tarnick {
 
 void TToolkitNotifier::Beep() { MessageBeep(0); }
 
-void TToolkitNotifier::ShowMessage(const std::string& text) { tarnick::ShowMessage(text); }
+void TToolkitNotifier::ShowMessage(const std::string& text) {
+  QPointer<TProgressForm1> form = FView ? FView->Form() : nullptr;
+  if (form) form->SetOnTop(false);
+  tarnick::ShowMessage(text);
+  if (form) form->SetOnTop(true);
+}
 
 // Stands between the runner and the window: passes every call on and keeps
 // the paths of the pass in progress for the progress window's size poll.
@@ -57,6 +62,7 @@ class TBatchDriver::Pump : public IMessagePump {
 TBatchDriver::TBatchDriver()
     : FPaths(std::make_unique<Paths>()),
       FView(std::make_unique<TProgressView>(*FPaths, FFiles)),
+      FNotifier(std::make_unique<TToolkitNotifier>(FView.get())),
       FAbortPump(std::make_unique<Pump>(*this)) {}
 
 TBatchDriver::~TBatchDriver() {
@@ -93,7 +99,7 @@ BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
   FActiveView = view ? view : FView.get();
   FLauncher = std::make_unique<ProcessLauncher>(host.ProgramFolder(), DefaultEncoderLogPath());
   try {
-    BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, FSleeper, FNotifier, FFiles,
+    BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, FSleeper, *FNotifier, FFiles,
                          NativePathStyle};
     result = Button0Click(context);
   } catch (...) {

@@ -14,11 +14,16 @@
 
 namespace tarnick {
 
-// Beep and message box through the toolkit.
+// Beep and message box through the toolkit; a box shown while the
+// progress window is up is shown above it.
 class TToolkitNotifier : public INotifier {
  public:
+  explicit TToolkitNotifier(const TProgressView* view = nullptr) : FView(view) {}
   void Beep() override;
   void ShowMessage(const std::string& text) override;
+
+ private:
+  const TProgressView* FView;
 };
 
 // Runs whole batches for a window: the batch runner with a progress window
@@ -67,7 +72,7 @@ class TBatchDriver {
   std::unique_ptr<ProcessLauncher> FLauncher;
   QtMessagePump FPump;
   ThreadSleeper FSleeper;
-  TToolkitNotifier FNotifier;
+  std::unique_ptr<TToolkitNotifier> FNotifier;
   std::unique_ptr<Pump> FAbortPump;
   bool FRunning = false;
   bool FAborting = false;

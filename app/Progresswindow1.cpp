@@ -206,10 +206,26 @@ void TProgressForm1::Button1Click() {
     stopped = false;
   }
   FAnswer = stopped ? CancelAnswer::Cancelled : CancelAnswer::NotCancelled;
-  if (!stopped) {
-    MessageBeep(0);
-    ShowMessage(std::string(CancelFailedMessage));
+  if (!stopped) Notify(std::string(CancelFailedMessage));
+}
+
+void TProgressForm1::SetOnTop(bool on) {
+  if (on == OnTop()) return;
+  const bool shown = isVisible();
+  const QPoint at = pos();
+  setWindowFlag(Qt::WindowStaysOnTopHint, on);  // hides a shown window
+  if (shown) {
+    move(at);
+    show();
   }
+}
+
+void TProgressForm1::Notify(const std::string& text) {
+  QPointer<TProgressForm1> self(this);
+  MessageBeep(0);
+  SetOnTop(false);
+  ShowMessage(text);
+  if (self) SetOnTop(true);
 }
 
 void TProgressForm1::ShowCentred() {

@@ -101,6 +101,13 @@ class TProgressForm1 : public TControl {
 
   // Places the window at the centre of the desktop and shows it.
   void ShowCentred();
+  // Stays on top of other windows, or not (while a message box is shown,
+  // which must not lie beneath it).
+  void SetOnTop(bool on);
+  bool OnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+  // A beep and the message box, shown above this window.
+  void Notify(const std::string& text);
+
   // Lets a close go through (at release); any other close is refused.
   void AllowClose() { FMayClose = true; }
 

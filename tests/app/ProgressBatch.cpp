@@ -158,7 +158,19 @@ TEST_F(ProgressBatch, TwoPassesWithTheSideThumbnail) {
 TEST_F(ProgressBatch, FailingFileGivesTheEndMessageAndTheWindowsComeBack) {
   ScopedEnv fail("FAKE_FFMPEG_FAIL", "1");
   host.sources.resize(2);
+  // The box comes while the progress window is still up: not beneath it.
+  bool shownDuringBox = false, onTopDuringBox = true;
+  MessageBoxHandler recorder = SetMessageBoxHandler([&](const MessageBoxCall& call) {
+    TProgressForm1* form = driver.View().Form();
+    shownDuringBox = form && form->isVisible();
+    onTopDuringBox = form && form->OnTop();
+    dialogs.Boxes.push_back(call);
+    return IDOK;
+  });
   const BatchResult result = driver.Run(host);
+  SetMessageBoxHandler(recorder);
+  EXPECT_TRUE(shownDuringBox);
+  EXPECT_FALSE(onTopDuringBox);
   EXPECT_EQ(result.End, BatchEnd::Completed);
   EXPECT_TRUE(result.AnyPassFailed);
   ASSERT_EQ(dialogs.Boxes.size(), 1u);

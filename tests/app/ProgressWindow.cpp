@@ -185,7 +185,17 @@ TEST_F(ProgressWindow, CancelAnswersAndTheMessageWhenTheRunHadEnded) {
   EXPECT_TRUE(dialogs.Boxes.empty());
 
   form.SetAnswer(CancelAnswer::None);  // the next run
+  bool onTopDuringBox = true;
+  MessageBoxHandler recorder = SetMessageBoxHandler([&](const MessageBoxCall& call) {
+    onTopDuringBox = form.OnTop();
+    dialogs.Boxes.push_back(call);
+    return IDOK;
+  });
   form.Button1Click();
+  SetMessageBoxHandler(recorder);
+  EXPECT_FALSE(onTopDuringBox);  // the box is not hidden beneath the window
+  EXPECT_TRUE(form.OnTop());
+  EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(form.Answer(), CancelAnswer::NotCancelled);
   ASSERT_EQ(dialogs.Boxes.size(), 1u);
   EXPECT_EQ(dialogs.Boxes[0].Text, "変換を中止できませんでした。");
