@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -179,6 +180,19 @@ TEST_F(ProgressBatch, FailingFileGivesTheEndMessageAndTheWindowsComeBack) {
   EXPECT_EQ(dialogs.Beeps.size(), 2u);
   EXPECT_EQ(host.enabled.back(), true);
   EXPECT_EQ(ProgressWindows(), 0);
+}
+
+TEST_F(ProgressBatch, MissingEncoderEndsTheBatchWithTheWindowsBack) {
+  std::filesystem::remove(enc.Path("ffmpeg"));
+  QTemporaryDir emptyPath;
+  ScopedEnv path("PATH", emptyPath.path().toStdString());
+  const BatchResult result = driver.Run(host);
+  EXPECT_EQ(result.End, BatchEnd::EncoderMissing);
+  ASSERT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(dialogs.Boxes[0].Text.rfind("エンコーダ (ffmpeg) を起動できませんでした。", 0), 0u);
+  EXPECT_EQ(host.enabled, (std::vector<bool>{false, true}));
+  EXPECT_EQ(ProgressWindows(), 0);
+  EXPECT_FALSE(driver.IsRunning());
 }
 
 TEST_F(ProgressBatch, CancelEndsAHangingRunAndTheBatch) {
