@@ -296,4 +296,34 @@ TEST_F(CliProcess, MissingEncoderEndsTheBatchWithItsMessage) {
 }
 
 }  // namespace
+TEST_F(CliProcess, KilledOutrightLeavesNoEncoderRunning) {
+  const std::string fakePath = std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath();
+  const std::string a = dir_.Write("a.avi", "x");
+  const std::string log = dir_.Path("fake-kill.log");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--no-thumbnail", a});
+  Child c = MakeChild(args, {"FAKE_FFMPEG_HANG=1", "FAKE_FFMPEG_LOG=" + log}, fakePath);
+  pid_t pid = Spawn(c, dir_.Path("stdout.txt"), dir_.Path("stderr.txt"));
+  const std::string partial = out_ + "/a.mp4";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(partial); }, 30));
+  pid_t encoder = 0;
+  std::istringstream records(ReadFile(log));
+  for (std::string line, run; std::getline(records, line);) {
+    if (line.rfind("RUN ", 0) == 0) run = line.substr(4);
+    if (line == "ARG " + partial) encoder = static_cast<pid_t>(std::stol(run));
+  }
+  ASSERT_GT(encoder, 0);
+
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  // Gone, or a zombie waiting for whoever adopted it: either way not running.
+  auto running = [&] {
+    std::ifstream stat("/proc/" + std::to_string(encoder) + "/stat");
+    std::string pidText, name, state;
+    if (!(stat >> pidText >> name >> state)) return false;
+    return state != "Z";
+  };
+  EXPECT_TRUE(WaitFor([&] { return !running(); }, 10));
+}
+
 }  // namespace tarnick
