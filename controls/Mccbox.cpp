@@ -18,6 +18,18 @@ std::vector<std::string> SplitColumns(const std::string& line) {
     return {};
   }
 }
+
+// The native item shows the target column. A failing split still adds the
+// line (the list stays in step) and is raised after.
+std::exception_ptr ShownColumn(const std::string& line, std::size_t column, std::string& shown) {
+  try {
+    const std::vector<std::string> cols = SplitCommaText(line);
+    if (column < cols.size()) shown = cols[column];
+  } catch (...) {
+    return std::current_exception();
+  }
+  return nullptr;
+}
 }  // namespace
 
 TCBColumn::TCBColumn(TCBColumns* collection) : FCollection(collection) {
@@ -160,14 +172,8 @@ void TMultiColComboBox::SetIndent(int value) {
 }
 
 int TMultiColComboBox::AddString(const std::string& line) {
-  std::exception_ptr failure;
   std::string shown;
-  try {
-    const std::vector<std::string> cols = SplitCommaText(line);
-    if (FTargetColumn < cols.size()) shown = cols[FTargetColumn];
-  } catch (...) {
-    failure = std::current_exception();
-  }
+  const std::exception_ptr failure = ShownColumn(line, FTargetColumn, shown);
   FLines.push_back(line);
   const int answer = TCustomComboBox::AddString(shown);
   if (failure) std::rethrow_exception(failure);
@@ -175,14 +181,8 @@ int TMultiColComboBox::AddString(const std::string& line) {
 }
 
 int TMultiColComboBox::InsertString(int index, const std::string& line) {
-  std::exception_ptr failure;
   std::string shown;
-  try {
-    const std::vector<std::string> cols = SplitCommaText(line);
-    if (FTargetColumn < cols.size()) shown = cols[FTargetColumn];
-  } catch (...) {
-    failure = std::current_exception();
-  }
+  const std::exception_ptr failure = ShownColumn(line, FTargetColumn, shown);
   const int at = index < 0 ? count() : index;
   if (at > count()) {
     if (failure) std::rethrow_exception(failure);

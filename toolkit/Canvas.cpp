@@ -180,27 +180,26 @@ void Canvas::PreparePainter(QPainter& p) const {
   p.setClipRect(FClip.ToQRect());
 }
 
-void Canvas::RoundRect(int l, int t, int r, int b, int cw, int ch) {
-  if (!FImage || r - l < 1 || b - t < 1) return;
-  QPainter p(FImage);
+void Canvas::PrepareShapePainter(QPainter& p) const {
   PreparePainter(p);
   if (Pen.Style == psClear)
     p.setPen(Qt::NoPen);
   else
     p.setPen(QPen(ToQColor(Pen.Color), Pen.Width <= 1 ? 0 : Pen.Width));
   p.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+}
+
+void Canvas::RoundRect(int l, int t, int r, int b, int cw, int ch) {
+  if (!FImage || r - l < 1 || b - t < 1) return;
+  QPainter p(FImage);
+  PrepareShapePainter(p);
   p.drawRoundedRect(QRect(l, t, r - l - 1, b - t - 1), cw / 2.0, ch / 2.0, Qt::AbsoluteSize);
 }
 
 void Canvas::Ellipse(int l, int t, int r, int b) {
   if (!FImage || r - l < 1 || b - t < 1) return;
   QPainter p(FImage);
-  PreparePainter(p);
-  if (Pen.Style == psClear)
-    p.setPen(Qt::NoPen);
-  else
-    p.setPen(QPen(ToQColor(Pen.Color), Pen.Width <= 1 ? 0 : Pen.Width));
-  p.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  PrepareShapePainter(p);
   p.drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
 }
 
@@ -209,12 +208,7 @@ void Canvas::Polygon(const std::vector<TPoint>& points) {
   QPolygon poly;
   for (const TPoint& pt : points) poly << QPoint(pt.X, pt.Y);
   QPainter p(FImage);
-  PreparePainter(p);
-  if (Pen.Style == psClear)
-    p.setPen(Qt::NoPen);
-  else
-    p.setPen(QPen(ToQColor(Pen.Color), Pen.Width <= 1 ? 0 : Pen.Width));
-  p.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  PrepareShapePainter(p);
   p.drawPolygon(poly, Qt::OddEvenFill);
 }
 

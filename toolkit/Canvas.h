@@ -132,6 +132,8 @@ class Canvas {
   void ThinLine(int x1, int y1, int x2, int y2, TColor c);
   void Stroke(int x1, int y1, int x2, int y2);
   void PreparePainter(QPainter& p) const;
+  // The current pen and brush on top of PreparePainter, for outlined shapes.
+  void PrepareShapePainter(QPainter& p) const;
   void DrawTextRun(QPainter& p, int x, int y, const std::string& text, bool opaque);
   QImage* FImage;
   TRect FClip;
