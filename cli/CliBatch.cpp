@@ -205,7 +205,7 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env) 
   // Until here Ctrl-C simply ends the program: nothing has been started.
   InstallInterruptHandler();
   const std::string logPath =
-      QDir(QDir::tempPath()).filePath(QString("tarnick-cli-%1.log").arg(QCoreApplication::applicationPid())).toStdString();
+      EncoderLogPath("cli-" + std::to_string(QCoreApplication::applicationPid()) + ".log");
 
   ConsoleProgress view(env.Out, env.OutIsTerminal, host);
   ConsolePump pump(view);

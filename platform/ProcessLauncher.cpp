@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,9 +37,21 @@ bool IsPass(const std::vector<std::string>& args, std::string_view n) {
 
 }  // namespace
 
-std::string DefaultEncoderLogPath() {
-  return QDir(QDir::tempPath()).filePath("tarnick-ffmpeg.log").toStdString();
+std::string EncoderLogPath(const std::string& name) {
+  // The user's own cache folder, not a fixed name in the shared temporary
+  // folder, where anyone could plant a link for the truncation to follow.
+  QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  QDir dir(base + "/tarnick");
+  if (base.isEmpty() || !dir.mkpath(".")) {
+    QTemporaryDir fallback(QDir(QDir::tempPath()).filePath("tarnick-log-XXXXXX"));
+    fallback.setAutoRemove(false);
+    dir.setPath(fallback.path());
+  }
+  QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  return dir.filePath(QString::fromStdString(name)).toStdString();
 }
+
+std::string DefaultEncoderLogPath() { return EncoderLogPath("ffmpeg.log"); }
 
 ProcessLauncher::ProcessLauncher(std::string programFolder, std::string logPath)
     : programFolder_(std::move(programFolder)), logPath_(std::move(logPath)) {

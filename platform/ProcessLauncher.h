@@ -43,6 +43,8 @@ class ProcessLauncher : public IProcessLauncher {
   std::unique_ptr<QTemporaryDir> passLogDir_;
 };
 
+// A log file of the encoder's messages in the user's private cache folder.
+std::string EncoderLogPath(const std::string& name);
 // Where the program keeps the encoder's messages of the last batches.
 std::string DefaultEncoderLogPath();
 

@@ -281,3 +281,23 @@ TEST(ProcessLauncher, MissingEncoderIsReportedAsNotStarted) {
 
 }  // namespace
 }  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST(ProcessLauncher, LogLivesInAPrivateFolderOfTheUser) {
+  const QFileInfo log(QString::fromStdString(DefaultEncoderLogPath()));
+  EXPECT_EQ(log.fileName(), "ffmpeg.log");
+  // Never a fixed name right in the shared temporary folder.
+  EXPECT_NE(log.absolutePath(), QDir(QDir::tempPath()).absolutePath());
+  const QFileInfo folder(log.absolutePath());
+  ASSERT_TRUE(folder.isDir());
+  EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                    QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+            QFileDevice::Permissions());
+  EXPECT_EQ(QFileInfo(QString::fromStdString(EncoderLogPath("cli-1.log"))).absolutePath(),
+            log.absolutePath());
+}
+
+}  // namespace
+}  // namespace tarnick
