@@ -35,6 +35,7 @@ struct InstantLauncher : IProcessLauncher {
     return {true, true, 0};
   }
   std::string EncoderSearchText() const override { return ""; }
+  void EndThumbnailRuns() override {}
 };
 
 struct NoPump : IMessagePump {
@@ -43,6 +44,7 @@ struct NoPump : IMessagePump {
 
 struct AlwaysThere : FileOps {
   bool Exists(const std::string&) const override { return true; }
+  bool IsCompleteMp4(const std::string&) const override { return true; }
 };
 
 void SetUpWindows(QuietWindows& w, const QTemporaryDir& dir, int files, bool twoPass) {

@@ -102,8 +102,9 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
 
   CliHost host(std::move(intake.Sources), controls.Settings(), env.ProgramFolder);
   if (options.DryRun) {
-    PrintDryRun(host, env.Out);
-    return intake.Missing.empty() ? ExitConverted : ExitFailed;
+    const bool allTaken = PrintDryRun(host, env.Out, env.Err,
+                                      options.DryRunDescribed ? DryRunStyle::Described : DryRunStyle::Adapted);
+    return intake.Missing.empty() && allTaken ? ExitConverted : ExitFailed;
   }
   return RunConsoleBatch(host, static_cast<int>(intake.Missing.size()), env);
 }

@@ -74,9 +74,9 @@ class ConsoleNotifier : public INotifier {
  public:
   explicit ConsoleNotifier(std::ostream& err) : err_(err) {}
   void Beep() override {}
-  void ShowMessage(const std::string& text) override {
-    if (text == UnsupportedFilesMessage) return;
-    err_ << "tarnick-cli: " << text << "\n";
+  void ShowMessage(const std::string& text) override { err_ << "tarnick-cli: " << text << "\n"; }
+  void ShowBatchMessage(BatchMessage id, const std::string& text) override {
+    if (id != BatchMessage::UnsupportedFiles) ShowMessage(text);
   }
 
  private:
@@ -98,24 +98,15 @@ class ConsoleLauncher : public IProcessLauncher {
   std::string EncoderSearchText() const override { return inner_.EncoderSearchText(); }
 
   void StartThumbnailRun(const EncoderCommand& command) override {
-    const std::string preview =
-        MakePreviewThumbnailArgs(NativePathStyle, host_.CurrentSource(), host_.ProgramFolder()).Text;
-    if (command.Text == preview) {
+    if (command.Kind == EncoderRunKind::PreviewThumbnail) {
       pump_.SkipNextSleep();
       return;
     }
-    const std::string encoder = inner_.EncoderPath();
-    if (encoder.empty() || interruptSignal != 0) return;
-    auto p = std::make_unique<QProcess>();
-    QStringList args;
-    for (const auto& a : AdaptArguments(command.Arguments, RunKind::Thumbnail, ProbeEncoders(encoder), ""))
-      args << QString::fromStdString(a);
-    p->setStandardInputFile(QProcess::nullDevice());
-    p->setStandardOutputFile(QProcess::nullDevice());
-    p->setStandardErrorFile(QProcess::nullDevice());
-    p->start(QString::fromStdString(encoder), args);
-    if (p->waitForStarted(5000)) thumbnails_.push_back(std::move(p));
+    if (interruptSignal != 0) return;
+    inner_.StartThumbnailRun(command);
   }
+
+  void EndThumbnailRuns() override { inner_.EndThumbnailRuns(); }
 
   RunOutcome RunConversion(const EncoderCommand& command, IMessagePump& pump) override {
     if (interruptSignal != 0) {
@@ -153,11 +144,15 @@ class ConsoleLauncher : public IProcessLauncher {
     std::string failure;
     if (!outcome.NormalExit) {
       failure = "the encoder crashed";
+    } else if (!outcome.WriteError.empty()) {
+      failure = outcome.WriteError;
     } else if (outcome.ExitCode != 0 || !QFile::exists(QString::fromStdString(host_.CurrentOutput()))) {
       failure = LastNonEmptyLine(ReadFrom(inner_.LogPath(), logStart));
       if (failure.empty() || failure.rfind("$ ", 0) == 0)
         failure = outcome.ExitCode != 0 ? "the encoder ended with exit code " + std::to_string(outcome.ExitCode)
                                         : "the encoder wrote no output";
+    } else if (!IsCompleteMp4File(host_.CurrentOutput())) {
+      failure = "the output is no complete MP4 (its index is missing)";
     }
     if (!failure.empty()) encoderFailed_ = true;
     view_.RunEnded(view_.Interrupted(), failure);
@@ -169,14 +164,8 @@ class ConsoleLauncher : public IProcessLauncher {
 
   // Lets the side thumbnails finish, or ends them after a cancel.
   void EndThumbnails(bool kill) {
-    for (auto& p : thumbnails_) {
-      if (kill) p->kill();
-      if (!p->waitForFinished(kill ? 3000 : 30000)) {
-        p->kill();
-        p->waitForFinished(3000);
-      }
-    }
-    thumbnails_.clear();
+    if (kill) inner_.EndThumbnailRuns();
+    else inner_.WaitForThumbnailRuns(30000);
   }
 
  private:
@@ -186,7 +175,6 @@ class ConsoleLauncher : public IProcessLauncher {
   ConsolePump& pump_;
   QTemporaryDir reportDir_{QDir(QDir::tempPath()).filePath("tarnick-cli-XXXXXX")};
   std::map<std::string, std::optional<double>> durations_;
-  std::list<std::unique_ptr<QProcess>> thumbnails_;
   bool encoderFailed_ = false;
 };
 

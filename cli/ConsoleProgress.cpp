@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 
 #include "engine/CommandLine.h"
 
@@ -45,6 +44,7 @@ void ConsoleProgress::SetLabel1(const std::string& text) {
   ++pass_;
   passOpen_ = true;
   runSeen_ = false;
+  refusal_.reset();
   if (position_ >= 0 && position_ < static_cast<int>(records_.size())) {
     Current().Source = host_.CurrentSource();
     Current().Output = host_.CurrentOutput();
@@ -122,18 +122,30 @@ void ConsoleProgress::ClosePass() {
   passOpen_ = false;
   if (runSeen_ || position_ < 0 || position_ >= static_cast<int>(records_.size())) return;
   FileRecord& r = Current();
-  const ConversionSettings& s = host_.Settings();
-  const bool fits =
-      MakeConversionCommand(NativePathStyle, s, r.Source, r.Output, s.Passes(), pass_).FitsCommandBuffer();
-  std::error_code ec;
-  const bool replacesSource =
-      r.Source == r.Output || std::filesystem::equivalent(r.Source, r.Output, ec);
   r.Status = FileStatus::Failed;
   if (r.Reason.empty())
-    r.Reason = !fits ? "not converted: the encoder's command line would be longer than 9999 bytes"
-               : replacesSource ? "not converted: the output would replace the source"
-                                : "not converted: the pass failed before the encoder started";
+    r.Reason = refusal_ ? RefusalText(*refusal_)
+                        : "not converted: the pass failed before the encoder started";
   out_ << (lineOpen_ ? "\n" : "") << Prefix() << "  " << r.Reason << '\n' << std::flush;
+  lineOpen_ = false;
+}
+
+std::string ConsoleProgress::RefusalText(PassRefusal why) {
+  switch (why) {
+    case PassRefusal::LineTooLong:
+      return "not converted: the encoder's command line would be longer than 9999 bytes";
+    case PassRefusal::OutputIsSource: return "not converted: the output would replace the source";
+    case PassRefusal::NotRegularFile:
+      return "not converted: not a regular file (a pipe, device or socket)";
+    case PassRefusal::NoSuchSource: return "not converted: the file is gone";
+  }
+  return "not converted";
+}
+
+void ConsoleProgress::SideThumbnailSkipped(const std::string& path) {
+  out_ << (lineOpen_ ? "\n" : "") << Prefix() << "  thumbnail not written: " << path
+       << " exists and is no earlier thumbnail (or is a source); it is kept as it is\n"
+       << std::flush;
   lineOpen_ = false;
 }
 

@@ -50,6 +50,12 @@ class ConsoleProgress : public IProgressView {
   CancelAnswer GetCancelAnswer() const override {
     return interrupted_ ? CancelAnswer::Cancelled : CancelAnswer::None;
   }
+  void PassRefused(PassRefusal why) override { refusal_ = why; }
+  // Said on its own line; the file still converts.
+  void SideThumbnailSkipped(const std::string& path) override;
+
+  // The words for a refused pass.
+  static std::string RefusalText(PassRefusal why);
 
   // A conversion run of the current pass.
   void RunStarted(std::optional<double> durationSeconds);
@@ -92,6 +98,7 @@ class ConsoleProgress : public IProgressView {
   std::string label_;
   std::vector<FileRecord> records_;
 
+  std::optional<PassRefusal> refusal_;
   bool passOpen_ = false;
   bool runSeen_ = false;
   std::optional<double> duration_;

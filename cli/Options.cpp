@@ -79,7 +79,7 @@ const std::map<std::string, FlagHandler>& FlagOptions() {
       {"--one-pass", [](CliOptions& o) { o.TwoPass = false; }},
       {"--no-thumbnail", [](CliOptions& o) { o.SideThumbnail = false; }},
       {"--psp", [](CliOptions& o) { o.Psp = true; }},
-      {"--dry-run", [](CliOptions& o) { o.DryRun = true; }},
+      {"--dry-run", [](CliOptions& o) { o.DryRun = true; o.DryRunDescribed = false; }},
       {"--list-presets", [](CliOptions& o) { o.ListPresets = true; }},
       {"-h", [](CliOptions& o) { o.Help = true; }},
       {"--help", [](CliOptions& o) { o.Help = true; }},
@@ -109,6 +109,11 @@ CliOptions ParseOptions(const std::vector<std::string>& args) {
     if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
+    }
+    if (name == "--dry-run" && inlineValue) {
+      if (*inlineValue != "described") throw UsageError(name + ": only \"described\" may follow '='");
+      o.DryRun = o.DryRunDescribed = true;
+      continue;
     }
     if (auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
       if (inlineValue) throw UsageError(name + ": takes no value");
@@ -150,7 +155,9 @@ std::string UsageText() {
          "  --psp                write into the VIDEO folder of the mounted PSP volume\n"
          "  --settings FILE      read the settings from FILE instead of Tarnick.ini\n"
          "  --profile FILE       read the presets from FILE instead of profile.txt\n"
-         "  --dry-run            print the encoder command lines, run nothing\n"
+         "  --dry-run            print every encoder run of each file as it would run\n"
+         "                       (quoted for a shell), run nothing\n"
+         "  --dry-run=described  print the conversion lines as built before adapting\n"
          "  --list-presets       print the presets\n"
          "  -h, --help           print this text\n"
          "  --version            print the version\n"

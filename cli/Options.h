@@ -33,6 +33,7 @@ struct CliOptions {
 
   bool Psp = false;
   bool DryRun = false;
+  bool DryRunDescribed = false;  // --dry-run=described: the lines before adapting
   bool ListPresets = false;
   bool Help = false;
   bool Version = false;

@@ -1,7 +1,7 @@
 #include "engine/BatchRunner.h"
 
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "engine/Exception.h"
 
@@ -12,46 +12,72 @@ constexpr int ThumbnailWaitMs = 1000;
 
 enum class PassEnd { Done, Cancelled, EncoderMissing };
 
-// Windows paths name one file whatever their letter case.
-std::string PathKey(PathStyle style, const std::string& path) {
-  return style == PathStyle::Windows ? AsciiLower(path) : path;
-}
-
 // Gives each different source of the batch its own output name; the passes
-// of one source share theirs. No output may replace another source of the
-// list before it is converted; one that names its own source is kept as it
-// is and refused later.
+// of one source share theirs. "The same file" is the identity of
+// `IFileIdentity`, never the text: no output may be a source of the list
+// (an output that names its own source is kept as it is and refused later),
+// nor a file given to an earlier source of the batch. The next number to
+// try is kept per base name, so many equal names cost no more than one.
 class OutputNames {
  public:
-  explicit OutputNames(PathStyle style) : style_(style) {}
+  explicit OutputNames(PathStyle style, const IFileIdentity& files) : style_(style), files_(files) {}
 
-  void AddSource(const std::string& source) { sources_.insert(PathKey(style_, source)); }
+  void AddSource(const std::string& source) { sources_.insert(files_.Identify(source).Key()); }
 
-  std::string For(const std::string& outputFolder, const std::string& source) {
-    const std::string sourceKey = PathKey(style_, source);
+  bool IsSource(const FileIdentity& id) const { return id.Exists() && sources_.count(id.Key()) != 0; }
+
+  std::string For(const std::string& outputFolder, const std::string& source,
+                  const FileIdentity& sourceId) {
+    const std::string sourceKey = sourceId.Key();
     if (auto it = bySource_.find(sourceKey); it != bySource_.end()) return it->second;
+    // The previous file's passes are over: what it wrote is now a file.
+    if (!lastGiven_.empty()) {
+      const FileIdentity written = files_.Identify(lastGiven_);
+      if (written.Exists()) takenFiles_.insert(written.Key());
+      lastGiven_.clear();
+    }
     const std::string base = MakeOutputPath(style_, outputFolder, source);
+    const FileIdentity baseId = files_.Identify(base);
+    const std::string baseKey = baseId.NameKey();
+    if (baseId.SameFileAs(sourceId)) return Give(sourceKey, base, baseKey);
     auto inUse = [&](const std::string& path) {
-      const std::string key = PathKey(style_, path);
-      return taken_.count(key) != 0 || (key != sourceKey && sources_.count(key) != 0);
+      const FileIdentity id = files_.Identify(path);
+      if (taken_.count(id.NameKey()) != 0) return true;
+      if (!id.Exists()) return false;
+      const std::string key = id.Key();
+      return takenFiles_.count(key) != 0 || (key != sourceKey && sources_.count(key) != 0);
     };
-    std::string out = base;
-    for (int n = 2; inUse(out); ++n) out = NumberedOutputPath(base, n);
-    taken_.insert(PathKey(style_, out));
-    bySource_.emplace(sourceKey, out);
-    return out;
+    int& next = nextNumber_[baseKey];
+    std::string out = next == 0 ? base : NumberedOutputPath(base, next);
+    while (inUse(out)) {
+      next = next < 2 ? 2 : next + 1;
+      out = NumberedOutputPath(base, next);
+    }
+    next = next < 2 ? 2 : next + 1;
+    return Give(sourceKey, out, files_.Identify(out).NameKey());
   }
 
  private:
+  std::string Give(const std::string& sourceKey, const std::string& out, const std::string& nameKey) {
+    taken_.insert(nameKey);
+    bySource_.emplace(sourceKey, out);
+    lastGiven_ = out;
+    return out;
+  }
+
   PathStyle style_;
-  std::map<std::string, std::string> bySource_;
-  std::set<std::string> taken_;
-  std::set<std::string> sources_;
+  const IFileIdentity& files_;
+  std::unordered_map<std::string, std::string> bySource_;
+  std::unordered_set<std::string> taken_;       // names given
+  std::unordered_set<std::string> takenFiles_;  // files written under them
+  std::unordered_set<std::string> sources_;
+  std::unordered_map<std::string, int> nextNumber_;  // 0: the base name is still to try
+  std::string lastGiven_;
 };
 
 class Batch {
  public:
-  explicit Batch(const BatchContext& c) : c_(c), names_(c.Style) {}
+  explicit Batch(const BatchContext& c) : c_(c), names_(c.Style, c.Files) {}
 
   BatchResult Run() {
     if (c_.Host.SourceCount() <= 0) return result_;
@@ -72,14 +98,16 @@ class Batch {
       result_.End = RunPasses(settings_.Passes());
       if (result_.End == BatchEnd::EncoderMissing) {
         c_.Notifier.Beep();
-        c_.Notifier.ShowMessage(
+        c_.Notifier.ShowBatchMessage(
+            BatchMessage::EncoderNotStarted,
             FormatMessage(std::string(EncoderNotStartedPattern), c_.Launcher.EncoderSearchText()));
         Restore();
         return result_;
       }
       if (result_.AnyPassFailed) {
         c_.Notifier.Beep();
-        c_.Notifier.ShowMessage(std::string(UnsupportedFilesMessage));
+        c_.Notifier.ShowBatchMessage(BatchMessage::UnsupportedFiles,
+                                     std::string(UnsupportedFilesMessage));
       }
       c_.Notifier.Beep();
       Restore();
@@ -87,7 +115,7 @@ class Batch {
       result_.End = BatchEnd::Aborted;
       try {
         c_.Notifier.Beep();
-        c_.Notifier.ShowMessage(std::string(UnknownErrorMessage));
+        c_.Notifier.ShowBatchMessage(BatchMessage::UnknownError, std::string(UnknownErrorMessage));
       } catch (...) {
       }
       RestoreQuietly();
@@ -124,8 +152,11 @@ class Batch {
 
   PassEnd OnePass(int i, int passes, int p) {
     const std::string source = c_.Host.SourceAt(i);
+    const FileIdentity sourceId = c_.Files.Identify(source);
+    // A folder of the list (a subfolder's own entry) has nothing to convert.
+    if (sourceId.Kind == FileKind::Folder) return PassEnd::Done;
     c_.Host.SetCurrentSource(source);
-    const std::string output = names_.For(settings_.OutputFolder, source);
+    const std::string output = names_.For(settings_.OutputFolder, source, sourceId);
     c_.Host.SetCurrentOutput(output);
     c_.Host.SetQuotedOutput(Quoted(output));
     c_.Progress.SetProgressPosition(i);
@@ -135,47 +166,82 @@ class Batch {
         MakeConversionCommand(c_.Style, settings_, source, output, passes, p);
 
     try {
-      return ProtectedPass(source, output, command, passes, p);
+      return ProtectedPass(source, sourceId, output, command, passes, p);
     } catch (...) {
       result_.AnyPassFailed = true;
       return PassEnd::Done;
     }
   }
 
-  PassEnd ProtectedPass(const std::string& source, const std::string& output,
-                        const EncoderCommand& command, int passes, int p) {
+  void Refuse(PassRefusal why) {
+    result_.AnyPassFailed = true;
+    c_.Progress.PassRefused(why);
+  }
+
+  PassEnd ProtectedPass(const std::string& source, const FileIdentity& sourceId,
+                        const std::string& output, const EncoderCommand& command, int passes,
+                        int p) {
     c_.Progress.ClearImage1();
-    // A line that does not fit is refused, never cut; an output that would
-    // overwrite its own source is refused.
-    if (!command.FitsCommandBuffer() || PathKey(c_.Style, source) == PathKey(c_.Style, output) ||
-        c_.Files.SameFile(source, output)) {
-      result_.AnyPassFailed = true;
+    // Only a regular file is given to the encoder: a pipe would hold every
+    // run (and the program) until someone writes to it.
+    if (sourceId.Kind != FileKind::Regular) {
+      Refuse(sourceId.Kind == FileKind::Missing ? PassRefusal::NoSuchSource
+                                                 : PassRefusal::NotRegularFile);
+      return PassEnd::Done;
+    }
+    // A line that does not fit is refused, never cut.
+    if (!command.FitsCommandBuffer()) {
+      Refuse(PassRefusal::LineTooLong);
+      return PassEnd::Done;
+    }
+    if (c_.Files.Identify(output).SameFileAs(sourceId)) {
+      Refuse(PassRefusal::OutputIsSource);
       return PassEnd::Done;
     }
 
-    c_.Launcher.StartThumbnailRun(MakePreviewThumbnailArgs(c_.Style, source, programFolder_));
-    c_.Sleeper.Sleep(ThumbnailWaitMs);
     const std::string preview = MakePreviewThumbnailPath(c_.Style, programFolder_);
-    if (c_.Files.Exists(preview)) {
-      ShowPreview(preview);
-      c_.Files.Delete(preview);
+    // A source that happens to bear the preview's name is never written over.
+    const bool previewFree = !names_.IsSource(c_.Files.Identify(preview));
+    if (previewFree) {
+      c_.Launcher.StartThumbnailRun(MakePreviewThumbnailArgs(c_.Style, source, programFolder_));
+      c_.Sleeper.Sleep(ThumbnailWaitMs);
+      if (c_.Files.Exists(preview)) {
+        ShowPreview(preview);
+        c_.Files.Delete(preview);
+      }
     }
 
     c_.Progress.ResetCancelAnswer();
+    std::string sideThumbnail;
     if (settings_.SideThumbnail && (passes == 1 || p == 2)) {
-      c_.Launcher.StartThumbnailRun(MakeSideThumbnailArgs(
-          source, settings_.ThumbnailSecond, MakeSideThumbnailPath(c_.Style, output)));
-      c_.Sleeper.Sleep(ThumbnailWaitMs);
+      sideThumbnail = MakeSideThumbnailPath(c_.Style, output);
+      // Only a missing file or an earlier thumbnail of no source is replaced.
+      const FileIdentity id = c_.Files.Identify(sideThumbnail);
+      if (names_.IsSource(id) ||
+          (id.Exists() && (id.Kind != FileKind::Regular || !c_.Files.IsSideThumbnailImage(sideThumbnail)))) {
+        c_.Progress.SideThumbnailSkipped(sideThumbnail);
+        sideThumbnail.clear();
+      } else {
+        c_.Launcher.StartThumbnailRun(
+            MakeSideThumbnailArgs(source, settings_.ThumbnailSecond, sideThumbnail));
+        c_.Sleeper.Sleep(ThumbnailWaitMs);
+      }
     }
 
     const RunOutcome run = c_.Launcher.RunConversion(command, c_.Pump);
     if (!run.Started) return PassEnd::EncoderMissing;
     if (c_.Progress.GetCancelAnswer() == CancelAnswer::Cancelled) {
       c_.Files.Delete(output);
+      // What this file's thumbnail runs wrote goes with its output.
+      c_.Launcher.EndThumbnailRuns();
+      if (!sideThumbnail.empty()) c_.Files.Delete(sideThumbnail);
+      if (previewFree) c_.Files.Delete(preview);
       return PassEnd::Cancelled;
     }
     ++result_.PassesRun;
-    if (!run.NormalExit || run.ExitCode != 0 || !c_.Files.Exists(output))
+    // A full disk lets ffmpeg end with 0 and a file without its index.
+    if (!run.NormalExit || run.ExitCode != 0 || !run.WriteError.empty() ||
+        !c_.Files.IsCompleteMp4(output))
       result_.AnyPassFailed = true;
     return PassEnd::Done;
   }

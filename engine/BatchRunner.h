@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/CommandLine.h"
 #include "engine/ConversionSettings.h"
+#include "engine/FileIdentity.h"
 #include "engine/PathStyle.h"
 
 namespace tarnick {
@@ -19,6 +21,18 @@ inline constexpr std::string_view CancelFailedMessage = "変換を中止でき�
 // "%s" is replaced by where the encoder was looked for.
 inline constexpr std::string_view EncoderNotStartedPattern =
     "エンコーダ (ffmpeg) を起動できませんでした。処理を中止します。\n探した場所: %s";
+
+// Which of the batch's messages is shown, so that a caller may treat one
+// differently without comparing texts.
+enum class BatchMessage { UnsupportedFiles, UnknownError, EncoderNotStarted };
+
+// Why a pass was refused before any run.
+enum class PassRefusal {
+  LineTooLong,     // the conversion line would not fit the command buffer
+  OutputIsSource,  // the output would replace the source itself
+  NotRegularFile,  // the source is a pipe, device or socket
+  NoSuchSource     // the source is gone
+};
 
 // Ends the conversion run in progress; the progress window's cancel button
 // calls it.
@@ -62,6 +76,13 @@ class IProgressView {
   // The cancel answer of the current run: reset before each run, read after.
   virtual void ResetCancelAnswer() = 0;
   virtual CancelAnswer GetCancelAnswer() const = 0;
+
+  // The current pass was refused before any run (counted as failed). The
+  // window shows nothing of it.
+  virtual void PassRefused(PassRefusal) {}
+  // The side thumbnail of the current file was not written: `path` is a
+  // source of the batch or a file that is no earlier thumbnail.
+  virtual void SideThumbnailSkipped(const std::string& /*path*/) {}
 };
 
 // The main window as the batch sees it.
@@ -102,29 +123,42 @@ class INotifier {
   virtual ~INotifier() = default;
   virtual void Beep() = 0;
   virtual void ShowMessage(const std::string& text) = 0;
+  // The batch's own messages come here, with their identifier.
+  virtual void ShowBatchMessage(BatchMessage, const std::string& text) { ShowMessage(text); }
 };
 
-class IFileOps {
+class IFileOps : public IFileIdentity {
  public:
-  virtual ~IFileOps() = default;
   virtual bool Exists(const std::string& path) const = 0;
   // The result is not needed; a file that cannot be deleted stays.
   virtual void Delete(const std::string& path) = 0;
   // Creates a folder with every missing parent. An empty name raises
   // Exception; false when it could not be created.
   virtual bool ForceDirectories(const std::string& path) = 0;
-  // Size in bytes, also while another process writes the file; -1 when it
-  // cannot be opened.
+  // Size in bytes, also while another process writes the file, taken
+  // without opening it; -1 when it is no regular file.
   virtual std::int64_t FileSize(const std::string& path) const = 0;
-  // True when both paths name the same existing file.
-  virtual bool SameFile(const std::string& a, const std::string& b) const = 0;
+  // True when the file is a whole MP4: its top-level boxes, read by their
+  // headers, end with the file and hold a "moov".
+  virtual bool IsCompleteMp4(const std::string& path) const = 0;
+  // True when the file is a JPEG of the side thumbnail's size (160x120),
+  // as an earlier batch leaves it.
+  virtual bool IsSideThumbnailImage(const std::string& path) const = 0;
 };
 
 // How a conversion run ended.
 struct RunOutcome {
+  RunOutcome() = default;
+  RunOutcome(bool started, bool normalExit, int exitCode, std::string writeError = {})
+      : Started(started), NormalExit(normalExit), ExitCode(exitCode),
+        WriteError(std::move(writeError)) {}
+
   bool Started = false;     // false: the encoder could not be started
   bool NormalExit = false;  // false: it crashed or was terminated
   int ExitCode = -1;
+  // The encoder's own words when its messages tell of a failed write (a
+  // full disk); empty when they do not.
+  std::string WriteError;
 };
 
 // Runs the encoder. The command's Arguments are what is run (the encoder
@@ -139,6 +173,9 @@ class IProcessLauncher : public IRunCanceller {
   virtual RunOutcome RunConversion(const EncoderCommand& command, IMessagePump& pump) = 0;
   // Where the encoder was looked for, for the message when it cannot start.
   virtual std::string EncoderSearchText() const = 0;
+  // Ends the thumbnail runs still going and waits for them (after a cancel,
+  // before what they wrote is removed).
+  virtual void EndThumbnailRuns() = 0;
 };
 
 // Everything one batch talks to.

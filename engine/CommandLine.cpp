@@ -43,6 +43,29 @@ std::string Quoted(std::string_view path) {
   return out;
 }
 
+std::string ShellQuoted(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& w : words) {
+    if (!out.empty()) out += ' ';
+    bool plain = !w.empty();
+    for (unsigned char c : w)
+      if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            std::string_view("_-+=/.,:@%").find(static_cast<char>(c)) != std::string_view::npos))
+        plain = false;
+    if (plain) {
+      out += w;
+      continue;
+    }
+    out += '\'';
+    for (char c : w) {
+      if (c == '\'') out += "'\\''";
+      else out += c;
+    }
+    out += '\'';
+  }
+  return out;
+}
+
 std::string_view EncoderProgramName(PathStyle style) {
   return style == PathStyle::Windows ? "ffmpeg.exe" : "ffmpeg";
 }
@@ -92,7 +115,11 @@ EncoderCommand MakeConversionCommand(PathStyle style, const ConversionSettings& 
   b.Word(" ", std::to_string(s.AudioKbps) + "k");
   b.Fragment(SampleRateTable.at(static_cast<std::size_t>(s.SampleRateIndex)).Fragment);
   b.QuotedWord(" ", outputPath);
-  return b.Take();
+  EncoderCommand cmd = b.Take();
+  cmd.Kind = EncoderRunKind::Conversion;
+  cmd.Pass = pass;
+  cmd.Passes = passes;
+  return cmd;
 }
 
 EncoderCommand MakePreviewThumbnailArgs(PathStyle style, std::string_view sourcePath,
@@ -103,7 +130,9 @@ EncoderCommand MakePreviewThumbnailArgs(PathStyle style, std::string_view source
   for (std::string_view w : {"-f", "image2", "-ss", "5", "-vframes", "1", "-s", "80x60", "-an"})
     b.Word(" ", w);
   b.QuotedWord(" ", MakePreviewThumbnailPath(style, programFolder));
-  return b.Take();
+  EncoderCommand cmd = b.Take();
+  cmd.Kind = EncoderRunKind::PreviewThumbnail;
+  return cmd;
 }
 
 EncoderCommand MakeSideThumbnailArgs(std::string_view sourcePath, int thumbnailSecond,
@@ -117,7 +146,9 @@ EncoderCommand MakeSideThumbnailArgs(std::string_view sourcePath, int thumbnailS
   b.Word(" ", std::to_string(thumbnailSecond));
   for (std::string_view w : {"-vframes", "1", "-s", "160x120", "-an"}) b.Word(" ", w);
   b.QuotedWord(" ", sideThumbnailPath);
-  return b.Take();
+  EncoderCommand cmd = b.Take();
+  cmd.Kind = EncoderRunKind::SideThumbnail;
+  return cmd;
 }
 
 }  // namespace tarnick

@@ -14,11 +14,17 @@ class FileOps : public IFileOps {
   void Delete(const std::string& path) override;
   bool ForceDirectories(const std::string& path) override;
   std::int64_t FileSize(const std::string& path) const override;
-  bool SameFile(const std::string& a, const std::string& b) const override;
+  bool IsCompleteMp4(const std::string& path) const override;
+  bool IsSideThumbnailImage(const std::string& path) const override;
+  FileIdentity Identify(const std::string& path) const override;
 };
 
-// Size in bytes of a file that another process may still be writing; -1 when
-// it cannot be opened (missing, empty path, no permission).
+// Size in bytes of a file that another process may still be writing, taken
+// with stat (a pipe is never opened); -1 when it is no regular file.
 std::int64_t FileSizeOf(const std::string& path);
+
+// True when the top-level boxes of the regular file `path`, read by their
+// headers only, follow each other to its end and one of them is "moov".
+bool IsCompleteMp4File(const std::string& path);
 
 }  // namespace tarnick

@@ -17,6 +17,7 @@
 #endif
 
 #include "platform/EncoderAdapter.h"
+#include "platform/EncoderLog.h"
 #include "platform/EncoderLocator.h"
 
 namespace tarnick {
@@ -29,13 +30,16 @@ QStringList ToQt(const std::vector<std::string>& args) {
   return out;
 }
 
-bool IsPass(const std::vector<std::string>& args, std::string_view n) {
-  for (std::size_t i = 0; i + 1 < args.size(); ++i)
-    if (args[i] == "-pass" && args[i + 1] == n) return true;
-  return false;
-}
-
 }  // namespace
+
+std::vector<std::string> AdaptedRunArguments(const EncoderCommand& command,
+                                             const std::string& encoderPath,
+                                             const std::string& passLogPrefix) {
+  return AdaptArguments(command.Arguments,
+                        command.Kind == EncoderRunKind::Conversion ? RunKind::Conversion
+                                                                   : RunKind::Thumbnail,
+                        ProbeEncoders(encoderPath), passLogPrefix);
+}
 
 std::string EncoderLogPath(const std::string& name) {
   // The user's own cache folder, not a fixed name in the shared temporary
@@ -59,7 +63,10 @@ ProcessLauncher::ProcessLauncher(std::string programFolder, std::string logPath)
   if (log.open(QIODevice::WriteOnly | QIODevice::Truncate)) log.close();
 }
 
-ProcessLauncher::~ProcessLauncher() = default;
+ProcessLauncher::~ProcessLauncher() {
+  // A thumbnail of the last file may still be on its way.
+  WaitForThumbnailRuns(10000);
+}
 
 std::string ProcessLauncher::EncoderPath() const { return LocateEncoder(programFolder_).Path; }
 
@@ -70,15 +77,36 @@ std::string ProcessLauncher::EncoderSearchText() const {
 void ProcessLauncher::StartThumbnailRun(const EncoderCommand& command) {
   const std::string encoder = EncoderPath();
   if (encoder.empty()) return;
-  QProcess p;
-  p.setProgram(QString::fromStdString(encoder));
-  p.setArguments(ToQt(AdaptArguments(command.Arguments, RunKind::Thumbnail,
-                                     ProbeEncoders(encoder), "")));
-  p.setStandardInputFile(QProcess::nullDevice());
-  p.setStandardOutputFile(QProcess::nullDevice());
-  p.setStandardErrorFile(QProcess::nullDevice());
-  // Detached: never waited for, and reaped by no one of ours, so no zombie.
-  p.startDetached();
+  thumbnails_.remove_if([](const auto& t) { return t->state() == QProcess::NotRunning; });
+  auto p = std::make_unique<QProcess>();
+  p->setProgram(QString::fromStdString(encoder));
+  p->setArguments(ToQt(AdaptedRunArguments(command, encoder, "")));
+  p->setStandardInputFile(QProcess::nullDevice());
+  p->setStandardOutputFile(QProcess::nullDevice());
+  p->setStandardErrorFile(QProcess::nullDevice());
+  // Not waited for here; a child, so that a cancel can end it.
+  p->start();
+  if (p->waitForStarted(5000)) thumbnails_.push_back(std::move(p));
+}
+
+void ProcessLauncher::EndThumbnailRuns() {
+  for (auto& t : thumbnails_)
+    if (t->state() != QProcess::NotRunning) t->terminate();
+  for (auto& t : thumbnails_)
+    if (!t->waitForFinished(KillAfterMs)) {
+      t->kill();
+      t->waitForFinished(-1);
+    }
+  thumbnails_.clear();
+}
+
+void ProcessLauncher::WaitForThumbnailRuns(int ms) {
+  for (auto& t : thumbnails_)
+    if (!t->waitForFinished(ms)) {
+      t->kill();
+      t->waitForFinished(-1);
+    }
+  thumbnails_.clear();
 }
 
 RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessagePump& pump) {
@@ -87,25 +115,30 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   if (encoder.empty()) return outcome;
 
   // Pass 1 starts a fresh statistics folder; pass 2 reads it and drops it.
-  const bool firstPass = IsPass(command.Arguments, "1");
-  const bool twoPass = firstPass || IsPass(command.Arguments, "2");
+  const bool twoPass = command.Passes == 2;
+  const bool firstPass = twoPass && command.Pass == 1;
   if (firstPass || (twoPass && !passLogDir_))
     passLogDir_ = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX"));
   const std::string passLog = twoPass && passLogDir_->isValid() ? passLogDir_->filePath("pass").toStdString() : "";
   const bool lastPass = !firstPass;
 
+  const std::vector<std::string> args = AdaptedRunArguments(command, encoder, passLog);
+  qint64 logStart = 0;
   {
+    // The line that runs, as it would be typed into a shell.
+    std::vector<std::string> line{encoder};
+    line.insert(line.end(), args.begin(), args.end());
     QFile log(QString::fromStdString(logPath_));
     if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
-      log.write(QByteArray::fromStdString("$ " + command.Text + "\n"));
+      log.write(QByteArray::fromStdString("$ " + ShellQuoted(line) + "\n"));
+      logStart = log.size();
       log.close();
     }
   }
 
   QProcess p;
   p.setProgram(QString::fromStdString(encoder));
-  p.setArguments(ToQt(AdaptArguments(command.Arguments, RunKind::Conversion,
-                                     ProbeEncoders(encoder), passLog)));
+  p.setArguments(ToQt(args));
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardOutputFile(QProcess::nullDevice());
   p.setStandardErrorFile(QString::fromStdString(logPath_), QIODevice::Append);
@@ -139,6 +172,7 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   }
   outcome.NormalExit = p.exitStatus() == QProcess::NormalExit;
   outcome.ExitCode = p.exitCode();
+  outcome.WriteError = FindWriteErrorInLog(logPath_, static_cast<std::uint64_t>(logStart));
   if (lastPass || !outcome.NormalExit) passLogDir_.reset();
   return outcome;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/BatchRunner.h"
 
@@ -28,6 +30,10 @@ class ProcessLauncher : public IProcessLauncher {
   // kills it when it has not ended after 3 seconds.
   bool TerminateConversion() override;
   std::string EncoderSearchText() const override;
+  // Terminates the thumbnail runs still going (killed after 3 seconds).
+  void EndThumbnailRuns() override;
+  // Lets the thumbnail runs still going finish within `ms`, then ends them.
+  void WaitForThumbnailRuns(int ms);
 
   const std::string& LogPath() const { return logPath_; }
   // The encoder found now, empty when there is none.
@@ -41,7 +47,15 @@ class ProcessLauncher : public IProcessLauncher {
   std::string logPath_;
   QProcess* running_ = nullptr;
   std::unique_ptr<QTemporaryDir> passLogDir_;
+  // Thumbnail runs are children, so a cancel can end them.
+  std::list<std::unique_ptr<QProcess>> thumbnails_;
 };
+
+// The argument list that runs for `command` with the installed encoder:
+// the command's own list adapted to it.
+std::vector<std::string> AdaptedRunArguments(const EncoderCommand& command,
+                                             const std::string& encoderPath,
+                                             const std::string& passLogPrefix);
 
 // A log file of the encoder's messages in the user's private cache folder.
 std::string EncoderLogPath(const std::string& name);

@@ -34,7 +34,9 @@ struct Sizes : IFileOps {
     auto it = size.find(p);
     return it == size.end() ? -1 : it->second;
   }
-  bool SameFile(const std::string&, const std::string&) const override { return false; }
+  bool IsCompleteMp4(const std::string&) const override { return false; }
+  bool IsSideThumbnailImage(const std::string&) const override { return false; }
+  FileIdentity Identify(const std::string&) const override { return {}; }
 };
 
 struct Canceller : IRunCanceller {

@@ -33,6 +33,14 @@ class FakeWorld : public IBatchHost,
   std::string programFolder = "C:\\Tools";
   std::set<std::string> files;      // files that exist
   std::set<std::string> badJpegs;   // existing files that do not decode
+  std::set<std::string> folders;    // entries that are folders
+  std::set<std::string> specials;   // pipes, devices, sockets
+  std::set<std::string> broken;     // outputs without their index (no moov)
+  std::set<std::string> photos;     // existing JPEGs that are no side thumbnail
+  std::map<std::string, std::string> links;  // another name of an existing file
+  std::vector<std::string> refusals;
+  std::vector<std::string> skippedThumbnails;
+  int thumbnailEnds = 0;
   std::string preview = "C:\\Tools\\_thumb.jpg";
   bool previewWritten = true;       // the preview run leaves a JPEG
   std::function<RunOutcome(const EncoderCommand&)> encoder;  // replaces the default run
@@ -111,6 +119,15 @@ class FakeWorld : public IBatchHost,
     log.push_back("reset cancel");
   }
   CancelAnswer GetCancelAnswer() const override { return answer; }
+  void PassRefused(PassRefusal why) override {
+    static const char* names[] = {"line too long", "output is source", "not regular", "no source"};
+    refusals.push_back(names[static_cast<int>(why)]);
+    log.push_back(std::string("refused ") + names[static_cast<int>(why)]);
+  }
+  void SideThumbnailSkipped(const std::string& path) override {
+    skippedThumbnails.push_back(path);
+    log.push_back("skip thumbnail " + path);
+  }
 
   // IProcessLauncher
   bool TerminateConversion() override { return running; }
@@ -130,6 +147,10 @@ class FakeWorld : public IBatchHost,
     return {true, true, 0};
   }
   std::string EncoderSearchText() const override { return "/opt/tarnick/ffmpeg, PATH"; }
+  void EndThumbnailRuns() override {
+    ++thumbnailEnds;
+    log.push_back("end thumbnails");
+  }
 
   // IMessagePump, ISleeper, INotifier
   void ProcessMessages() override { log.push_back("pump"); }
@@ -155,7 +176,32 @@ class FakeWorld : public IBatchHost,
     return true;
   }
   std::int64_t FileSize(const std::string& p) const override { return files.count(p) ? 0 : -1; }
-  bool SameFile(const std::string&, const std::string&) const override { return false; }
+  bool IsCompleteMp4(const std::string& p) const override {
+    return files.count(p) != 0 && broken.count(p) == 0;
+  }
+  bool IsSideThumbnailImage(const std::string& p) const override {
+    return files.count(p) != 0 && photos.count(p) == 0;
+  }
+  // Windows names ignore letter case; a link names its target. Sources
+  // exist unless they are named missing.
+  FileIdentity Identify(const std::string& path) const override {
+    std::string p = links.count(path) ? links.at(path) : path;
+    FileIdentity id;
+    id.Path = style == PathStyle::Windows ? AsciiLower(p) : p;
+    auto has = [&](const std::set<std::string>& set) {
+      for (const auto& e : set)
+        if ((style == PathStyle::Windows ? AsciiLower(e) : e) == id.Path) return true;
+      return false;
+    };
+    if (has(folders)) id.Kind = FileKind::Folder;
+    else if (has(specials)) id.Kind = FileKind::Other;
+    else if (has(files) || (has(std::set<std::string>(sources.begin(), sources.end())) &&
+                            !has(missing)))
+      id.Kind = FileKind::Regular;
+    if (id.Exists()) id.Inode = std::hash<std::string>()(id.Path);
+    return id;
+  }
+  std::set<std::string> missing;    // sources that are gone
 
   // The windows are back as before the batch.
   void ExpectRestored() const {
@@ -404,11 +450,9 @@ TEST(BatchRunner, OutputThatWouldReplaceItsSourceIsRefused) {
 }
 
 TEST(BatchRunner, PosixOutputThatIsTheSameFileIsRefused) {
-  struct SameFileWorld : FakeWorld {
-    bool SameFile(const std::string& a, const std::string& b) const override {
-      return a == "/out/x/../clip.mp4" && b == "/out/clip.mp4";
-    }
-  } w;
+  FakeWorld w;
+  w.links["/out/x/../clip.mp4"] = "/out/clip.mp4";
+  w.files.insert("/out/clip.mp4");
   w.style = PathStyle::Posix;
   w.programFolder = "/opt/t";
   w.preview = "/opt/t/_thumb.jpg";

@@ -11,6 +11,11 @@
 //   FAKE_FFMPEG_BYTES=n           size of the conversion output (default 4096)
 //   FAKE_FFMPEG_SOURCE_SECONDS=n  thumbnails past this second are not written
 //   FAKE_FFMPEG_THUMB_DELAY_MS=n  thumbnails are written only after this wait
+//   FAKE_FFMPEG_NO_MOOV=1         conversion output ends without its index
+//                                 (what a full disk leaves), exit 0
+//   FAKE_FFMPEG_STDERR=text       conversion writes this line to its standard
+//                                 error and still exits 0
+// The conversion output is laid out as MP4 boxes (ftyp, mdat, moov last).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -165,7 +170,19 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     (void)ignored;
     for (;;) pause();
   }
-  const long bytes = EnvNumber("FAKE_FFMPEG_BYTES", 4096);
+  const long total = EnvNumber("FAKE_FFMPEG_BYTES", 4096);
+  // ftyp (24 bytes), the mdat header (8), the data, moov (16) at the end.
+  const bool boxes = total >= 48;
+  const bool noMoov = Env("FAKE_FFMPEG_NO_MOOV") == "1";
+  const long bytes = boxes ? total - 48 : total;
+  if (boxes) {
+    std::string head("\0\0\0\x18" "ftypisom\0\0\x02\0isommp41", 24);
+    const unsigned long mdat = static_cast<unsigned long>(bytes + 8);
+    head += std::string{static_cast<char>(mdat >> 24), static_cast<char>(mdat >> 16),
+                        static_cast<char>(mdat >> 8), static_cast<char>(mdat)};
+    head += "mdat";
+    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return 1;
+  }
   const long ms = EnvNumber("FAKE_FFMPEG_WRITE_MS", 0);
   const long steps = ms > 0 ? std::max(1L, ms / 50) : 1;
   std::string chunk(static_cast<std::size_t>(bytes / steps + 1), 'x');
@@ -176,7 +193,15 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     written += n;
     if (ms > 0) SleepMs(ms / steps);
   }
+  if (boxes) {
+    // Without its index the file keeps the size it would have had.
+    std::string moov("\0\0\0\x10" "moov" "\0\0\0\0\0\0\0\0", 16);
+    if (noMoov) moov = std::string(16, '\0');
+    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return 1;
+  }
   close(fd);
+  if (std::string line = Env("FAKE_FFMPEG_STDERR"); !line.empty())
+    std::fprintf(stderr, "%s\n", line.c_str());
   return 0;
 }
 

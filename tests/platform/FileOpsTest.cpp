@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "engine/Exception.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileOps.h"
 
 namespace tarnick {
@@ -74,15 +77,106 @@ TEST_F(FileOpsTest, SizesPastFourGigabytes) {
   EXPECT_EQ(ops.FileSize(big), size);
 }
 
-TEST_F(FileOpsTest, SameFile) {
+// Every spelling of one file names it; what does not exist yet is named by
+// its normalised absolute path.
+TEST_F(FileOpsTest, IdentityDecidesTheSameFile) {
   std::string a = Make("a.mp4", 1);
   Make("b.mp4", 1);
   ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
   ASSERT_EQ(::symlink(a.c_str(), P("link.mp4").c_str()), 0);
-  EXPECT_TRUE(ops.SameFile(a, P("sub/../a.mp4")));
-  EXPECT_TRUE(ops.SameFile(a, P("link.mp4")));
-  EXPECT_FALSE(ops.SameFile(a, P("b.mp4")));
-  EXPECT_FALSE(ops.SameFile(a, P("missing.mp4")));
+  ASSERT_EQ(::link(a.c_str(), P("hard.mp4").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.path().toStdString().c_str(), P("folderlink").c_str()), 0);
+  const std::string root = dir.path().toStdString();
+  struct Case {
+    std::string path;
+    bool same;
+  };
+  const std::vector<Case> cases{
+      {P("sub/../a.mp4"), true},          {root + "//a.mp4", true},
+      {root + "/./a.mp4", true},          {P("link.mp4"), true},
+      {P("hard.mp4"), true},              {P("folderlink/a.mp4"), true},
+      {P("b.mp4"), false},                {P("missing.mp4"), false},
+  };
+  const FileIdentity id = ops.Identify(a);
+  EXPECT_EQ(id.Kind, FileKind::Regular);
+  for (const Case& c : cases) EXPECT_EQ(ops.Identify(c.path).SameFileAs(id), c.same) << c.path;
+
+  // Relative spellings, against the current folder.
+  const QString old = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.filePath("sub")));
+  EXPECT_TRUE(ops.Identify("../a.mp4").SameFileAs(id));
+  EXPECT_TRUE(ops.Identify("./../sub/../a.mp4").SameFileAs(id));
+  EXPECT_TRUE(ops.Identify("../new.mp4").SameFileAs(ops.Identify(P("new.mp4"))));
+  EXPECT_TRUE(ops.Identify("x/../../new.mp4").SameFileAs(ops.Identify(root + "//new.mp4")));
+  QDir::setCurrent(old);
+
+  // Names not made yet: the folder's link resolves, the name stays its own.
+  EXPECT_TRUE(ops.Identify(P("folderlink/new.mp4")).SameFileAs(ops.Identify(P("new.mp4"))));
+  EXPECT_FALSE(ops.Identify(P("new.mp4")).SameFileAs(ops.Identify(P("New.mp4"))));
+  EXPECT_EQ(ops.Identify(P("new.mp4")).Kind, FileKind::Missing);
+  EXPECT_EQ(ops.Identify(root).Kind, FileKind::Folder);
+}
+
+TEST(FileIdentity, NormalisedAbsolutePath) {
+  EXPECT_EQ(NormalisedAbsolutePath("/a//b/./c/../d"), "/a/b/d");
+  EXPECT_EQ(NormalisedAbsolutePath("/../x"), "/x");
+  EXPECT_EQ(NormalisedAbsolutePath("/"), "/");
+  EXPECT_EQ(NormalisedAbsolutePath("a/b/.."),
+            NormalisedAbsolutePath(QDir::currentPath().toStdString() + "/a"));
+}
+
+// A pipe is looked at, never opened: opening one blocks until a writer comes.
+TEST_F(FileOpsTest, PipeIsNoRegularFileAndIsNeverOpened) {
+  const std::string fifo = P("pipe.avi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_EQ(ops.FileSize(fifo), -1);
+  EXPECT_EQ(FileSizeOf(fifo), -1);
+  EXPECT_FALSE(ops.Exists(fifo));
+  EXPECT_FALSE(ops.IsCompleteMp4(fifo));
+  EXPECT_FALSE(ops.IsSideThumbnailImage(fifo));
+  EXPECT_EQ(ops.Identify(fifo).Kind, FileKind::Other);
+}
+
+std::string Box(const std::string& type, std::size_t payload) {
+  const std::uint32_t size = static_cast<std::uint32_t>(payload + 8);
+  std::string b{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                static_cast<char>(size >> 8), static_cast<char>(size)};
+  return b + type + std::string(payload, '\0');
+}
+
+TEST_F(FileOpsTest, CompleteMp4HasItsBoxesToTheEndAndAMoov) {
+  const std::string whole = Box("ftyp", 16) + Box("mdat", 100) + Box("moov", 40);
+  std::string large = Box("ftyp", 16);
+  large += std::string{0, 0, 0, 1} + "mdat" + std::string{0, 0, 0, 0, 0, 0, 0, 24} + "12345678";
+  large += Box("moov", 8);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool complete;
+  };
+  const std::vector<Case> cases{
+      {"whole, index last", whole, true},
+      {"whole, index first", Box("ftyp", 16) + Box("moov", 40) + Box("mdat", 100), true},
+      {"64-bit box size", large, true},
+      {"last box to the end", Box("ftyp", 16) + Box("moov", 8) + std::string{0, 0, 0, 0} + "mdat" + "xyz", true},
+      {"no index (full disk)", Box("ftyp", 16) + Box("mdat", 100), false},
+      {"index cut short", whole.substr(0, whole.size() - 5), false},
+      {"data cut short", (Box("ftyp", 16) + Box("mdat", 100)).substr(0, 60), false},
+      {"stray bytes after the last box", whole + "abc", false},
+      {"box smaller than its header", Box("ftyp", 16) + std::string{0, 0, 0, 4} + "moov", false},
+      {"empty", "", false},
+      {"not an MP4", std::string(4096, 'x'), false},
+  };
+  for (const Case& c : cases) {
+    const std::string p = P("c.mp4");
+    {
+      QFile f(QString::fromStdString(p));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write(c.bytes.data(), static_cast<qint64>(c.bytes.size()));
+    }
+    EXPECT_EQ(ops.IsCompleteMp4(p), c.complete) << c.name;
+  }
+  EXPECT_FALSE(ops.IsCompleteMp4(P("missing.mp4")));
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST(ProcessLauncher, ArgumentsArriveWholeWithoutAShell) {
   EXPECT_EQ(FileSizeOf(output), 4096);
 }
 
-TEST(ProcessLauncher, ThumbnailRunIsDetachedAndWritesTheAskedJpeg) {
+TEST(ProcessLauncher, ThumbnailRunIsNotWaitedForAndWritesTheAskedJpeg) {
   FakeEncoderFolder f;
   const std::string source = f.MakeFile("clip.avi");
   ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
@@ -92,6 +92,8 @@ TEST(ProcessLauncher, ThumbnailRunIsDetachedAndWritesTheAskedJpeg) {
   EXPECT_EQ(DecodeJpegFile(preview).size(), QSize(80, 60));
   EXPECT_EQ(DecodeJpegFile(side).size(), QSize(160, 120));
   ASSERT_TRUE(WaitFor([&] { return f.WorkRuns().size() == 2; }));
+  // Children of the launcher, so a cancel can end them; reaped once done.
+  launcher.WaitForThumbnailRuns(5000);
   for (const auto& run : f.WorkRuns()) {
     EXPECT_TRUE(run.StdinNull);
     ASSERT_TRUE(WaitFor([&] { return ProcessGone(run.Pid); })) << run.Pid;
@@ -196,7 +198,12 @@ TEST(ProcessLauncher, FailingRunReportsItsExitCodeAndKeepsItsMessages) {
   EXPECT_EQ(r.ExitCode, 1);
   std::ifstream in(logPath);
   std::string log((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_NE(log.find("$ " + cmd.Text + "\n"), std::string::npos);
+  // The log records the line that ran, adapted, as a shell would take it.
+  std::vector<std::string> line{launcher.EncoderPath()};
+  for (const auto& a : AdaptedRunArguments(cmd, launcher.EncoderPath(), "")) line.push_back(a);
+  EXPECT_NE(log.find("$ " + ShellQuoted(line) + "\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" -b:v 384k "), std::string::npos);
+  EXPECT_EQ(log.find(cmd.Text), std::string::npos);
   EXPECT_NE(log.find("failing as asked"), std::string::npos);
 }
 
