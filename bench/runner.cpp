@@ -89,6 +89,51 @@ void BM_RunnerWithProcessesPerPass(benchmark::State& state) {
 }
 BENCHMARK(BM_RunnerWithProcessesPerPass)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
+// Sources that all exist, without a disk: only the runner's own naming and
+// bookkeeping are measured.
+struct ListedFiles : IFileOps {
+  bool Exists(const std::string&) const override { return false; }
+  void Delete(const std::string&) override {}
+  bool ForceDirectories(const std::string&) override { return true; }
+  std::int64_t FileSize(const std::string&) const override { return -1; }
+  bool IsCompleteMp4(const std::string&) const override { return true; }
+  bool IsSideThumbnailImage(const std::string&) const override { return false; }
+  FileIdentity Identify(const std::string& path) const override {
+    FileIdentity id;
+    id.Path = path;
+    if (path.rfind("/in/", 0) == 0) {
+      id.Kind = FileKind::Regular;
+      id.Inode = std::hash<std::string>()(path);
+    }
+    return id;
+  }
+};
+
+// Output names of a batch of many equal names: `range(0)` files in folders
+// of 100 files each, the same 100 names in every folder, so each name is
+// numbered once per folder ("clip 7 (1000).mp4"). The time grows with the
+// number of files, not with its square.
+void BM_OutputNamesOfManyEqualNames(benchmark::State& state) {
+  QuietWindows w;
+  w.programFolder = "/opt/tarnick";
+  w.settings.OutputFolder = "/out";
+  w.settings.SideThumbnail = false;
+  const int files = static_cast<int>(state.range(0));
+  for (int folder = 0; folder < files / 100; ++folder)
+    for (int name = 0; name < 100; ++name)
+      w.sources.push_back("/in/f" + std::to_string(folder) + "/clip " + std::to_string(name) + ".avi");
+  InstantLauncher launcher;
+  NoPump pump;
+  ListedFiles listed;
+  for (auto _ : state) {
+    BatchResult r = Button0Click({w, w, launcher, pump, w, w, listed, PathStyle::Posix});
+    benchmark::DoNotOptimize(r.PassesRun);
+  }
+  state.counters["files"] = files;
+  state.counters["folders"] = files / 100;
+}
+BENCHMARK(BM_OutputNamesOfManyEqualNames)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 double CpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);

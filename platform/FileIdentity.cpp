@@ -53,7 +53,10 @@ FileIdentity IdentifyFile(const std::string& path) {
   if (path.empty()) return id;
   id.Path = NormalisedAbsolutePath(path);
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
+  // A spelling the kernel cannot follow ("x/.." with no x) still names the
+  // file its normalised form names: that is what an absolute path given
+  // to the encoder would reach.
+  if (::stat(path.c_str(), &st) == 0 || ::stat(id.Path.c_str(), &st) == 0) {
     id.Kind = KindOf(st);
     id.Device = static_cast<std::uint64_t>(st.st_dev);
     id.Inode = static_cast<std::uint64_t>(st.st_ino);

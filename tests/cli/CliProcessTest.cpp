@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -230,7 +231,10 @@ TEST_F(CliProcess, FailingFileGivesExitOneWithTheEncodersLineAndTheLog) {
   ASSERT_NE(at, std::string::npos);
   const std::string log = test::Lines(r.Out.substr(at + marker.size()))[0];
   const std::string logText = ReadFile(log);
-  EXPECT_NE(logText.find("$ ffmpeg -i \"" + bad + "\""), std::string::npos);
+  // The line that ran, adapted, as it would be typed.
+  EXPECT_NE(logText.find("ffmpeg -i " + bad + " "), std::string::npos) << logText;
+  EXPECT_NE(logText.find(" -b:v 384k "), std::string::npos) << logText;
+  EXPECT_EQ(logText.rfind("$ /", 0), 0u) << logText;
   fs::remove(log);
   EXPECT_TRUE(fs::exists(out_ + "/good.mp4"));
 }
@@ -275,6 +279,61 @@ TEST_F(CliProcess, CtrlCEndsTheEncoderAndRemovesThePartialOutput) {
     EXPECT_NE(out.find("pass 1/1  cancelled"), std::string::npos) << out;
     EXPECT_NE(out.find("0 converted, 0 failed, 2 skipped"), std::string::npos) << out;
   }
+}
+
+// The folder of the report: a.avi and a.mp4 given with "--output ." from
+// inside it. The source a.mp4 keeps its bytes; a.avi becomes "a (2).mp4".
+TEST_F(CliProcess, SourceInTheOutputFolderIsNeverWrittenOver) {
+  const std::string fakePath = std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath();
+  const std::string folder = dir_.Path("here");
+  dir_.Write("here/a.avi", "video");
+  dir_.Write("here/a.mp4", "original bytes");
+  const std::string cwd = fs::current_path().string();
+  fs::current_path(folder);
+  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--no-thumbnail", "--output", ".",
+                        "a.avi", "./a.mp4"},
+                       {}, fakePath);
+  fs::current_path(cwd);
+  EXPECT_EQ(r.Code, ExitFailed) << r.Out << r.Err;
+  EXPECT_EQ(ReadFile(folder + "/a.mp4"), "original bytes");
+  EXPECT_TRUE(fs::exists(folder + "/a (2).mp4"));
+  EXPECT_NE(r.Out.find("1 converted, 1 failed"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("the output would replace the source"), std::string::npos) << r.Out;
+}
+
+// A pipe in the list is refused at once (never opened, nothing waits on it)
+// and the other file converts; the user's photo keeps its bytes and the
+// program says so.
+TEST_F(CliProcess, PipeIsRefusedAndAPhotoBesideTheOutputIsKept) {
+  const std::string fakePath = std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath();
+  const std::string video = dir_.Write("out/holiday.avi", "video");
+  const std::string photo = dir_.Write("out/holiday.jpg", "a photo of 1200x900");
+  const std::string fifo = dir_.Path("pipe.avi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--output", out_, video, fifo},
+                       {}, fakePath);
+  ASSERT_NE(r.Code, -1) << "hung";
+  EXPECT_EQ(r.Code, ExitFailed) << r.Out << r.Err;
+  EXPECT_EQ(ReadFile(photo), "a photo of 1200x900");
+  EXPECT_NE(r.Out.find("1 converted, 1 failed"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("not a regular file"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("thumbnail not written: " + photo), std::string::npos) << r.Out;
+}
+
+TEST_F(CliProcess, OutputWithoutItsIndexIsAFailure) {
+  const std::string fakePath = std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath();
+  const std::string video = dir_.Write("clip.avi", "video");
+  auto args = Common();
+  args.insert(args.end(), {"--no-thumbnail", video});
+  test::CliRun full = Run(args, {"FAKE_FFMPEG_STDERR=Error writing trailer of x.mp4: No space left on device"},
+                          fakePath);
+  EXPECT_EQ(full.Code, ExitFailed) << full.Out;
+  EXPECT_NE(full.Out.find("No space left on device"), std::string::npos) << full.Out;
+  test::CliRun cut = Run(args, {"FAKE_FFMPEG_NO_MOOV=1"}, fakePath);
+  EXPECT_EQ(cut.Code, ExitFailed) << cut.Out;
+  EXPECT_NE(cut.Out.find("no complete MP4"), std::string::npos) << cut.Out;
+  test::CliRun good = Run(args, {}, fakePath);
+  EXPECT_EQ(good.Code, ExitConverted) << good.Out << good.Err;
 }
 
 }  // namespace

@@ -124,6 +124,7 @@ TEST_F(ConsoleProgressTest, RefusedPassAndInterruptedRun) {
   host_.SetCurrentOutput("/o/a.mp4");
   v.SetProgressPosition(0);
   v.SetLabel1("a.mp4 -> a.mp4");
+  v.PassRefused(PassRefusal::OutputIsSource);
   Pass(v, 1, "b");
   EXPECT_EQ(v.Records()[0].Status, FileStatus::Failed);
   EXPECT_EQ(v.Records()[0].Reason, "not converted: the output would replace the source");

@@ -206,5 +206,37 @@ TEST_F(BatchWithFfmpeg, CancelStopsTheRealEncoder) {
   EXPECT_TRUE(w.enabled);
 }
 
+// A full disk: ffmpeg 5.1 ends with 0 after "Error writing trailer ... No
+// space left on device" and leaves a file without its index. Needs a tiny
+// tmpfs, which only root may mount.
+TEST_F(BatchWithFfmpeg, FullDiskIsAFailedPass) {
+  QTemporaryDir work;
+  const std::string disk = work.filePath("stick").toStdString();
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(disk)));
+  QProcess mount;
+  mount.start("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", QString::fromStdString(disk)});
+  if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
+    GTEST_SKIP() << "cannot mount a 64 KB tmpfs here (needs root): " << mount.readAllStandardError().toStdString();
+  struct Unmount {
+    std::string dir;
+    ~Unmount() { QProcess::execute("umount", {QString::fromStdString(dir)}); }
+  } unmount{disk};
+
+  Windows w;
+  w.programFolder = work.path().toStdString();
+  w.settings.OutputFolder = disk;
+  w.settings.SideThumbnail = false;
+  w.sources = {clip_};
+  FileOps files;
+  ProcessLauncher launcher(w.programFolder, work.filePath("encoder.log").toStdString());
+  QtMessagePump pump;
+  ThreadSleeper sleeper;
+  BatchResult r = Button0Click({w, w, launcher, pump, sleeper, w, files, PathStyle::Posix});
+  EXPECT_EQ(r.End, BatchEnd::Completed);
+  EXPECT_TRUE(r.AnyPassFailed);
+  EXPECT_EQ(w.messages, std::vector<std::string>{std::string(UnsupportedFilesMessage)});
+  EXPECT_FALSE(files.IsCompleteMp4(disk + "/clip.mp4"));
+}
+
 }  // namespace
 }  // namespace tarnick

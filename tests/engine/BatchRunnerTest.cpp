@@ -531,5 +531,243 @@ TEST(BatchRunner, NumberedOutputPath) {
   EXPECT_EQ(NumberedOutputPath("/o/a", 2), "/o/a (2)");
 }
 
+FakeWorld PosixWorld() {
+  FakeWorld w;
+  w.style = PathStyle::Posix;
+  w.programFolder = "/opt/t";
+  w.preview = "/opt/t/_thumb.jpg";
+  w.settings.OutputFolder = "/out";
+  return w;
+}
+
+// Another spelling of a source is the source: no output may be written over
+// it, and the one whose output is itself is refused.
+TEST(BatchRunner, OutputNamesFollowIdentityNotText) {
+  FakeWorld w = PosixWorld();
+  w.links["/out/./a.mp4"] = "/out/a.mp4";
+  w.files.insert("/out/a.mp4");
+  w.sources = {"/v/a.avi", "/out/./a.mp4"};
+  BatchResult r = w.Run();
+  ASSERT_EQ(w.conversions.size(), 1u);
+  EXPECT_EQ(w.conversions[0].Arguments.back(), "/out/a (2).mp4");
+  EXPECT_EQ(w.refusals, std::vector<std::string>{"output is source"});
+  EXPECT_TRUE(r.AnyPassFailed);
+}
+
+TEST(BatchRunner, NumberingSkipsNamesTakenBySourcesAndKeepsCounting) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/a/x.avi", "/b/x.avi", "/out/x (3).mp4", "/c/x.avi", "/d/x.avi"};
+  w.settings.SideThumbnail = false;
+  w.Run();
+  std::vector<std::string> outputs;
+  for (const auto& cmd : w.conversions) outputs.push_back(cmd.Arguments.back());
+  // "x (3).mp4" names itself and is refused; its name is never given.
+  EXPECT_EQ(outputs, (std::vector<std::string>{"/out/x.mp4", "/out/x (2).mp4", "/out/x (4).mp4",
+                                               "/out/x (5).mp4"}));
+  EXPECT_EQ(w.refusals, std::vector<std::string>{"output is source"});
+}
+
+// An output written by an earlier file is taken even when a later base name
+// reaches it by another spelling (a mount that ignores letter case).
+TEST(BatchRunner, WrittenOutputIsTakenUnderAnyName) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/a/clip.avi", "/b/CLIP.avi"};
+  w.links["/out/CLIP.mp4"] = "/out/clip.mp4";
+  w.Run();
+  ASSERT_EQ(w.conversions.size(), 2u);
+  EXPECT_EQ(w.conversions[1].Arguments.back(), "/out/CLIP (2).mp4");
+}
+
+TEST(BatchRunner, SideThumbnailNeverReplacesASourceOrAForeignFile) {
+  struct Case {
+    const char* name;
+    std::function<void(FakeWorld&)> setUp;
+    bool written;
+  };
+  const std::vector<Case> cases{
+      {"no file there", [](FakeWorld&) {}, true},
+      {"an earlier thumbnail", [](FakeWorld& w) { w.files.insert("/out/holiday.jpg"); }, true},
+      {"the user's photo",
+       [](FakeWorld& w) {
+         w.files.insert("/out/holiday.jpg");
+         w.photos.insert("/out/holiday.jpg");
+       },
+       false},
+      {"a thumbnail-sized source of the batch",
+       [](FakeWorld& w) { w.sources.push_back("/out/holiday.jpg"); }, false},
+      {"a folder", [](FakeWorld& w) { w.folders.insert("/out/holiday.jpg"); }, false},
+  };
+  for (const Case& c : cases) {
+    FakeWorld w = PosixWorld();
+    w.sources = {"/out/holiday.avi"};
+    c.setUp(w);
+    BatchResult r = w.Run();
+    auto sides = w.Only({"thumb -i \"/out/holiday.avi\" -f image2 -ss 1"});
+    EXPECT_EQ(sides.size(), c.written ? 1u : 0u) << c.name;
+    EXPECT_EQ(w.skippedThumbnails,
+              c.written ? std::vector<std::string>{} : std::vector<std::string>{"/out/holiday.jpg"})
+        << c.name;
+    EXPECT_FALSE(r.AnyPassFailed) << c.name;  // the conversion itself went well
+    // Without the side thumbnail's run there is no second wait either.
+    if (w.sources.size() == 1) {
+      EXPECT_EQ(w.Only({"sleep"}).size(), c.written ? 2u : 1u) << c.name;
+    }
+  }
+}
+
+// The photo that is a source gets converted too; its output is numbered and
+// its side thumbnail follows the output's number.
+TEST(BatchRunner, SideThumbnailFollowsItsOutputsNumber) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/out/holiday.avi", "/out/holiday.jpg"};
+  w.photos.insert("/out/holiday.jpg");
+  w.Run();
+  EXPECT_EQ(w.skippedThumbnails, std::vector<std::string>{"/out/holiday.jpg"});
+  auto sides = w.Only({"thumb -i \"/out/holiday.jpg\" -f image2 -ss 1"});
+  ASSERT_EQ(sides.size(), 1u);
+  EXPECT_NE(sides[0].find("\"/out/holiday (2).jpg\""), std::string::npos);
+}
+
+TEST(BatchRunner, PreviewOfTheSameNameAsASourceIsNeverRunNorDeleted) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/opt/t/_thumb.jpg", "/v/a.avi"};
+  w.Run();
+  EXPECT_TRUE(w.Only({"delete /opt/t/_thumb.jpg", "thumb -i \"/v/a.avi\" -f image2 -ss 5"}).empty());
+  EXPECT_EQ(w.conversions.size(), 2u);
+}
+
+TEST(BatchRunner, PassCountsOnlyWhenTheOutputIsACompleteMp4AndNoWriteFailed) {
+  struct Case {
+    const char* name;
+    bool broken;
+    std::string writeError;
+    bool failed;
+  };
+  const std::vector<Case> cases{
+      {"whole", false, "", false},
+      {"no moov", true, "", true},
+      {"write error in the log", false, "Error writing trailer of x.mp4: No space left on device", true},
+  };
+  for (const Case& c : cases) {
+    FakeWorld w = PosixWorld();
+    w.encoder = [&](const EncoderCommand& cmd) {
+      w.files.insert(cmd.Arguments.back());
+      if (c.broken) w.broken.insert(cmd.Arguments.back());
+      return RunOutcome{true, true, 0, c.writeError};
+    };
+    BatchResult r = w.Run();
+    EXPECT_EQ(r.AnyPassFailed, c.failed) << c.name;
+    EXPECT_EQ(w.messages.size(), c.failed ? 1u : 0u) << c.name;
+  }
+}
+
+TEST(BatchRunner, SourceThatIsNoRegularFileIsRefusedBeforeAnyRun) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/v/pipe.avi", "/v/gone.avi", "/v/b.avi"};
+  w.specials.insert("/v/pipe.avi");
+  w.missing.insert("/v/gone.avi");
+  BatchResult r = w.Run();
+  ASSERT_EQ(w.conversions.size(), 1u);
+  EXPECT_EQ(w.conversions[0].Arguments[1], "/v/b.avi");
+  EXPECT_EQ(w.Only({"thumb"}).size(), 2u);  // only b's preview and side thumbnail
+  EXPECT_EQ(w.refusals, (std::vector<std::string>{"not regular", "no source"}));
+  EXPECT_TRUE(r.AnyPassFailed);
+  EXPECT_EQ(r.End, BatchEnd::Completed);
+}
+
+TEST(BatchRunner, FolderOfTheListIsPassedOverWithoutFailure) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/fold/sub", "/fold/sub/x.mov"};
+  w.folders.insert("/fold/sub");
+  w.settings.TwoPass = true;
+  BatchResult r = w.Run();
+  EXPECT_EQ(w.conversions.size(), 2u);
+  EXPECT_FALSE(r.AnyPassFailed);
+  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(w.Only({"label"}).size(), 2u);  // no label for the folder
+  EXPECT_TRUE(w.refusals.empty());
+}
+
+TEST(BatchRunner, RefusalsSayWhy) {
+  FakeWorld w = PosixWorld();
+  w.settings.OutputFolder = "/" + std::string(CommandBufferSize, 'o');
+  w.Run();
+  EXPECT_EQ(w.refusals, std::vector<std::string>{"line too long"});
+}
+
+// The cancelled file's thumbnail runs are ended and what they wrote goes.
+TEST(BatchRunner, CancelEndsThumbnailRunsAndRemovesWhatTheyWrote) {
+  FakeWorld w = PosixWorld();
+  w.sources = {"/v/a.avi", "/v/b.avi"};
+  w.duringRun = [&] {
+    if (w.conversions.size() == 2) {
+      w.files.insert("/out/b.jpg");        // the side thumbnail came
+      w.files.insert("/opt/t/_thumb.jpg");  // a late preview
+      w.answer = CancelAnswer::Cancelled;
+    }
+  };
+  w.encoder = [&](const EncoderCommand& cmd) {
+    w.files.insert(cmd.Arguments.back());
+    return RunOutcome{true, w.answer != CancelAnswer::Cancelled, 0};
+  };
+  w.files.insert("/out/a.jpg");
+  BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::Cancelled);
+  EXPECT_EQ(w.thumbnailEnds, 1);
+  EXPECT_FALSE(w.Exists("/out/b.mp4"));
+  EXPECT_FALSE(w.Exists("/out/b.jpg"));
+  EXPECT_FALSE(w.Exists("/opt/t/_thumb.jpg"));
+  EXPECT_TRUE(w.Exists("/out/a.jpg"));  // the finished file keeps its thumbnail
+  // Ended before their files are removed.
+  auto order = w.Only({"end thumbnails", "delete /out/b.jpg"});
+  EXPECT_EQ(order, (std::vector<std::string>{"end thumbnails", "delete /out/b.jpg"}));
+}
+
+TEST(BatchRunner, CommandsCarryTheirKindAndPass) {
+  struct KindWorld : FakeWorld {
+    std::vector<std::string> kinds;
+    void StartThumbnailRun(const EncoderCommand& cmd) override {
+      kinds.push_back(cmd.Kind == EncoderRunKind::PreviewThumbnail ? "preview" : "side");
+      FakeWorld::StartThumbnailRun(cmd);
+    }
+    RunOutcome RunConversion(const EncoderCommand& cmd, IMessagePump& pump) override {
+      EXPECT_EQ(cmd.Kind, EncoderRunKind::Conversion);
+      kinds.push_back("pass " + std::to_string(cmd.Pass) + "/" + std::to_string(cmd.Passes));
+      return FakeWorld::RunConversion(cmd, pump);
+    }
+  } w;
+  w.settings.TwoPass = true;
+  w.Run();
+  EXPECT_EQ(w.kinds, (std::vector<std::string>{"preview", "pass 1/2", "preview", "side", "pass 2/2"}));
+}
+
+TEST(BatchRunner, MessagesCarryTheirIdentifier) {
+  struct IdWorld : FakeWorld {
+    std::vector<BatchMessage> ids;
+    void ShowBatchMessage(BatchMessage id, const std::string& text) override {
+      ids.push_back(id);
+      FakeWorld::ShowBatchMessage(id, text);
+    }
+  };
+  IdWorld failed;
+  failed.encoder = [](const EncoderCommand&) { return RunOutcome{true, true, 1}; };
+  failed.Run();
+  EXPECT_EQ(failed.ids, std::vector<BatchMessage>{BatchMessage::UnsupportedFiles});
+  EXPECT_EQ(failed.messages, std::vector<std::string>{std::string(UnsupportedFilesMessage)});
+  IdWorld missing;
+  missing.encoder = [](const EncoderCommand&) { return RunOutcome{}; };
+  missing.Run();
+  EXPECT_EQ(missing.ids, std::vector<BatchMessage>{BatchMessage::EncoderNotStarted});
+  IdWorld aborted;
+  aborted.settings.OutputFolder = "";
+  aborted.Run();
+  EXPECT_EQ(aborted.ids, std::vector<BatchMessage>{BatchMessage::UnknownError});
+}
+
+TEST(CommandLine, ShellQuotedWordsReadBack) {
+  EXPECT_EQ(ShellQuoted({"ffmpeg", "-i", "/v/a b.avi", "-b:v", "384k", "it's", "", "$x", "a\"b"}),
+            "ffmpeg -i '/v/a b.avi' -b:v 384k 'it'\\''s' '' '$x' 'a\"b'");
+}
+
 }  // namespace
 }  // namespace tarnick
