@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +112,22 @@ TEST_F(BatchProcess, MissingEncoderEndsTheBatchNamingWhereItWasLookedFor) {
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_NE(w.messages[0].find(empty.Path("ffmpeg")), std::string::npos);
   EXPECT_TRUE(w.enabled);
+}
+
+// A thumbnail run still going at a cancel is ended, and nothing of it is
+// left behind once the batch is over, however late it would have written.
+TEST_F(BatchProcess, CancelEndsTheFilesThumbnailRunsAndRemovesWhatTheyWrote) {
+  ScopedEnv hang("FAKE_FFMPEG_HANG", "1");
+  ScopedEnv late("FAKE_FFMPEG_THUMB_DELAY_MS", "1500");
+  w.clickAtPump = 3;
+  BatchResult r = Run();
+  EXPECT_EQ(r.End, BatchEnd::Cancelled);
+  // Every run is over (ended, not left to write later), then nothing is there.
+  for (const auto& run : f.WorkRuns())
+    EXPECT_TRUE(testing::WaitFor([&] { return ::kill(run.Pid, 0) != 0; }, 1000)) << run.Pid;
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(f.Path("out/a.jpg"))));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(f.Path("_thumb.jpg"))));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(f.Path("out/a.mp4"))));
 }
 
 std::string Bytes(const std::string& path) {
