@@ -238,5 +238,51 @@ TEST_F(BatchWithFfmpeg, FullDiskIsAFailedPass) {
   EXPECT_FALSE(files.IsCompleteMp4(disk + "/clip.mp4"));
 }
 
+std::string FileBytes(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+// The user's photo beside the video, as a bystander and as a source of the
+// batch: it keeps its bytes; the photo given as a source is converted under
+// the next number, with its thumbnail beside that output.
+TEST_F(BatchWithFfmpeg, PhotoBesideTheVideoKeepsItsBytes) {
+  QTemporaryDir work;
+  const std::string folder = work.path().toStdString();
+  const std::string video = folder + "/holiday.avi";
+  const std::string photo = folder + "/holiday.jpg";
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(clip_), QString::fromStdString(video)));
+  QProcess p;
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.start("ffmpeg", {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=1200x900",
+                     "-frames:v", "1", "-y", QString::fromStdString(photo)});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  const std::string bytes = FileBytes(photo);
+  ASSERT_FALSE(bytes.empty());
+
+  for (const std::vector<std::string>& sources :
+       {std::vector<std::string>{video}, std::vector<std::string>{video, photo}}) {
+    Windows w;
+    w.programFolder = folder;
+    w.settings.OutputFolder = folder;
+    w.settings.ThumbnailSecond = 0;  // a still picture has no second 1
+    w.sources = sources;
+    FileOps files;
+    QtMessagePump pump;
+    ThreadSleeper sleeper;
+    BatchResult r;
+    {
+      ProcessLauncher launcher(folder, work.filePath("encoder.log").toStdString());
+      r = Button0Click({w, w, launcher, pump, sleeper, w, files, PathStyle::Posix});
+    }  // the launcher lets the last thumbnail finish
+    EXPECT_FALSE(r.AnyPassFailed) << sources.size();
+    EXPECT_EQ(FileBytes(photo), bytes) << sources.size();
+    EXPECT_EQ(DecodeJpegFile(photo).size(), QSize(1200, 900));
+    EXPECT_TRUE(files.IsCompleteMp4(folder + "/holiday.mp4"));
+  }
+  EXPECT_TRUE(IsCompleteMp4File(folder + "/holiday (2).mp4"));
+  EXPECT_EQ(DecodeJpegFile(folder + "/holiday (2).jpg").size(), QSize(160, 120));
+}
+
 }  // namespace
 }  // namespace tarnick
