@@ -313,7 +313,7 @@ void TProgressView::ClearImage1() {
 
 bool TProgressView::LoadImage1(const std::string& jpegPath) {
   if (!FForm) return false;
-  const QImage picture = DecodeJpegFile(jpegPath);
+  const QImage picture = DecodeJpegFile(jpegPath, PreviewJpegLimits);
   if (picture.isNull()) {
     FForm->Image1->Clear();
     return false;

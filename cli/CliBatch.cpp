@@ -15,6 +15,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/EncoderProgress.h"
 #include "engine/CommandLine.h"
+#include "platform/ChildRuns.h"
 #include "platform/EncoderAdapter.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
@@ -118,7 +119,8 @@ class ConsoleLauncher : public IProcessLauncher {
     }
     const std::string source = host_.CurrentSource();
     if (!durations_.count(source))
-      durations_[source] = ProbeDurationSeconds(LocateProbe(inner_.EncoderPath()), source);
+      durations_[source] = ProbeDurationSeconds(LocateProbe(inner_.EncoderPath()), source,
+                                                 [] { return interruptSignal != 0; });
 
     EncoderCommand run = command;
     const std::string reportPath =

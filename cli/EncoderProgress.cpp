@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "platform/ChildRuns.h"
+
 #include <charconv>
 #include <fstream>
 
@@ -52,15 +54,23 @@ std::string LocateProbe(const std::string& encoderPath) {
   return QStandardPaths::findExecutable("ffprobe").toStdString();
 }
 
-std::optional<double> ProbeDurationSeconds(const std::string& probePath, const std::string& source) {
+std::optional<double> ProbeDurationSeconds(const std::string& probePath, const std::string& source,
+                                           const std::function<bool()>& cancelled) {
   if (probePath.empty()) return std::nullopt;
   QProcess p;
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardErrorFile(QProcess::nullDevice());
+  EndWithProgram(p);
+  const QString absolute = QFileInfo(QString::fromStdString(source)).absoluteFilePath();
   p.start(QString::fromStdString(probePath),
-          {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1",
-           QString::fromStdString(source)});
-  if (!p.waitForStarted(5000) || !p.waitForFinished(15000)) {
+          {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", "--", absolute});
+  bool finished = false;
+  if (p.waitForStarted(5000)) {
+    for (int waited = 0; waited < 15000 && !(cancelled && cancelled()); waited += 50)
+      if ((finished = p.waitForFinished(50)) || p.state() == QProcess::NotRunning) break;
+    finished = finished || p.state() == QProcess::NotRunning;
+  }
+  if (!finished) {
     p.kill();
     p.waitForFinished(1000);
     return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,8 +39,11 @@ class ProgressReport {
 std::string LocateProbe(const std::string& encoderPath);
 
 // The length of a source in seconds, asked of ffprobe; nothing when it
-// cannot tell.
-std::optional<double> ProbeDurationSeconds(const std::string& probePath, const std::string& source);
+// cannot tell, or when `cancelled` says so while it runs (looked at every
+// 50 ms). The source is given as an absolute path after "--", so no name
+// becomes an option.
+std::optional<double> ProbeDurationSeconds(const std::string& probePath, const std::string& source,
+                                           const std::function<bool()>& cancelled = {});
 
 // The last line of a text that holds more than blanks, without line ends.
 std::string LastNonEmptyLine(std::string_view text);

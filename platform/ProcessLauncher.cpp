@@ -16,6 +16,7 @@
 #include <csignal>
 #endif
 
+#include "platform/ChildRuns.h"
 #include "platform/EncoderAdapter.h"
 #include "platform/EncoderLog.h"
 #include "platform/EncoderLocator.h"
@@ -84,7 +85,9 @@ void ProcessLauncher::StartThumbnailRun(const EncoderCommand& command) {
   p->setStandardInputFile(QProcess::nullDevice());
   p->setStandardOutputFile(QProcess::nullDevice());
   p->setStandardErrorFile(QProcess::nullDevice());
-  // Not waited for here; a child, so that a cancel can end it.
+  // Not waited for here; a child, so that a cancel can end it, and one
+  // that ends with the program even when it is killed outright.
+  EndWithProgram(*p);
   p->start();
   if (p->waitForStarted(5000)) thumbnails_.push_back(std::move(p));
 }

@@ -16,6 +16,11 @@
 //   FAKE_FFMPEG_STDERR=text       conversion writes this line to its standard
 //                                 error and still exits 0
 // The conversion output is laid out as MP4 boxes (ftyp, mdat, moov last).
+//   FAKE_FFMPEG_GATE=prefix       conversion writes half its output, waits for the
+//                                 file prefix<output name>.1, writes the rest,
+//                                 waits for prefix<output name>.2, then ends
+//                                 (so a test sees each size, whatever the speed)
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -108,6 +113,16 @@ bool WriteJpeg(const std::string& path, int width, int height) {
 
 void SleepMs(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Waits up to two minutes, so a test that never opens the gate fails
+// rather than hangs.
+bool WaitForFile(const std::string& path) {
+  for (int i = 0; i < 12000; ++i) {
+    if (access(path.c_str(), F_OK) == 0) return true;
+    SleepMs(10);
+  }
+  return false;
+}
+
 int ListEncoders() {
   std::printf("Encoders:\n V..... = Video\n A..... = Audio\n ------\n");
   std::printf(" V....D libx264              libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10 (codec h264)\n");
@@ -184,14 +199,23 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return 1;
   }
   const long ms = EnvNumber("FAKE_FFMPEG_WRITE_MS", 0);
-  const long steps = ms > 0 ? std::max(1L, ms / 50) : 1;
+  const std::string gate = Env("FAKE_FFMPEG_GATE");
+  const std::string base = out.substr(out.find_last_of('/') + 1);
+  const long steps = !gate.empty() ? 2 : ms > 0 ? std::max(1L, ms / 50) : 1;
+  // The last step also takes the remainder, so it writes in chunk-sized
+  // pieces rather than reading past the chunk.
   std::string chunk(static_cast<std::size_t>(bytes / steps + 1), 'x');
   long written = 0;
   for (long i = 0; i < steps; ++i) {
     long n = i + 1 == steps ? bytes - written : bytes / steps;
-    if (n > 0 && write(fd, chunk.data(), static_cast<std::size_t>(n)) != n) return 1;
-    written += n;
-    if (ms > 0) SleepMs(ms / steps);
+    while (n > 0) {
+      const long piece = std::min(n, static_cast<long>(chunk.size()));
+      if (write(fd, chunk.data(), static_cast<std::size_t>(piece)) != piece) return 1;
+      n -= piece;
+      written += piece;
+    }
+    if (!gate.empty() && !WaitForFile(gate + base + "." + std::to_string(i + 1))) return 1;
+    else if (ms > 0) SleepMs(ms / steps);
   }
   if (boxes) {
     // Without its index the file keeps the size it would have had.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,8 +98,26 @@ TEST(ProcessLauncher, ThumbnailRunIsNotWaitedForAndWritesTheAskedJpeg) {
   launcher.WaitForThumbnailRuns(5000);
   for (const auto& run : f.WorkRuns()) {
     EXPECT_TRUE(run.StdinNull);
-    ASSERT_TRUE(WaitFor([&] { return ProcessGone(run.Pid); })) << run.Pid;
+    // Our child, reaped once the loop sees it end.
+    ASSERT_TRUE(WaitFor([&] {
+      QCoreApplication::processEvents();
+      return ProcessGone(run.Pid);
+    })) << run.Pid;
   }
+}
+
+TEST(ProcessLauncher, ThumbnailRunEndsWithTheProgram) {
+  FakeEncoderFolder f;
+  const std::string source = f.MakeFile("clip.avi");
+  ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
+  ScopedEnv hang("FAKE_FFMPEG_THUMB_DELAY_MS", "600000");
+  launcher.StartThumbnailRun(MakeSideThumbnailArgs(source, 1, f.Path("clip.jpg")));
+  ASSERT_TRUE(WaitFor([&] { return f.WorkRuns().size() == 1; }));
+  const int pid = f.WorkRuns()[0].Pid;
+  EXPECT_FALSE(ProcessGone(pid));
+  // What the end of a cancelled batch and the program's quit do.
+  launcher.EndThumbnailRuns();
+  EXPECT_TRUE(WaitFor([&] { return ProcessGone(pid); })) << pid;
 }
 
 TEST(ProcessLauncher, PumpRunsBetweenSlicesWhileTheEncoderWorks) {

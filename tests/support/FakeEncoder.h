@@ -98,6 +98,9 @@ class FakeEncoderFolder {
   ScopedEnv logEnv_;
 };
 
+// Creates an empty file (opens a gate of the fake encoder).
+inline void Touch(const std::string& path) { std::ofstream(path, std::ios::app); }
+
 // Waits up to `ms` for a condition, sleeping between looks.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
   QElapsedTimer t;
