@@ -145,6 +145,7 @@ TMainForm1::TMainForm1(TMainFormOptions options, QWidget* parent)
   LoadPresets();
 
   FBatch = std::make_unique<TBatchDriver>();
+  FBatch->View().SetOwner(this);
   // Asked to end from outside: stop the encoder first, then close as the
   // close button does.
   FBatch->QuitOnTerminationSignals(*this);
@@ -250,6 +251,11 @@ void TMainForm1::CreateControls() {
                            DigitBar1, DigitBar2, TrackBar1, DigitBar3, TrackBar2};
   for (std::size_t i = 0; i + 1 < std::size(tabs); ++i) setTabOrder(tabs[i], tabs[i + 1]);
 
+  // The end of the loading phase: AutoSize and the other layout effects
+  // are resolved now, with every property in place.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (auto* c = dynamic_cast<TControl*>(w); c && c->Loading()) c->EndLoading();
+
   // Drops land on the form wherever they are let go.
   for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
 }
@@ -342,7 +348,10 @@ void TMainForm1::CreateSourcesPanel() {
 
 void TMainForm1::CreateEncodingPanel() {
   auto digitBar = [&](int left, int min, int max, int pos, TColor focus, const char* hint) {
+    // Read as the window data gives it: while loading, the bounds stand and
+    // AutoSize takes effect only when the loading ends.
     auto* d = new TDigitBar(Panel5);
+    d->BeginLoading();
     Place(d, left, 8, 40, 140);
     d->setCursor(Qt::PointingHandCursor);
     d->SetColor(clWhite);
@@ -474,7 +483,7 @@ void TMainForm1::CreateOutputPanel() {
   });
 
   auto checkBox = [&](const char* caption, int top, int width, const char* hint) {
-    auto* c = new QCheckBox(Q(caption), Panel3);
+    auto* c = new TCheckBox(Q(caption), Panel3);
     Place(c, 54, top, width, 12);
     c->setCursor(Qt::PointingHandCursor);
     c->setFont(QtFont(Gothic, 12));
@@ -493,6 +502,8 @@ void TMainForm1::CreateOutputPanel() {
   SpinEdit1->SetMaxValue(60);
   SpinEdit1->SetValue(1);
   SetHint(SpinEdit1, " ｻﾑﾈｲﾙ画像生成の有無");
+  // The caption's blanks lie under the spin edit: its text starts past it.
+  static_cast<TCheckBox*>(CheckBox2)->TextLeft = SpinEdit1->x() + SpinEdit1->width() + 2 - CheckBox2->x();
 
   Button0 = new QPushButton("変換", Panel3);
   Place(Button0, 292, 32, 75, 17);
@@ -632,19 +643,34 @@ bool TMainForm1::FormClose() {
   }
 }
 
+namespace {
+
+// The files are read, never taken: a drop answers Copy (or Link), never
+// Move, so no drag source deletes what it offered.
+void AcceptAsCopy(QDropEvent* e) {
+  const Qt::DropActions offered = e->possibleActions();
+  if (offered & Qt::CopyAction) e->setDropAction(Qt::CopyAction);
+  else if (offered & Qt::LinkAction) e->setDropAction(Qt::LinkAction);
+  else return e->ignore();
+  e->accept();
+}
+
+}  // namespace
+
 void TMainForm1::dragEnterEvent(QDragEnterEvent* e) {
-  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  if (e->mimeData()->hasUrls()) AcceptAsCopy(e);
 }
 
 void TMainForm1::dragMoveEvent(QDragMoveEvent* e) {
-  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  if (e->mimeData()->hasUrls()) AcceptAsCopy(e);
 }
 
 void TMainForm1::dropEvent(QDropEvent* e) {
   std::vector<std::string> paths;
   for (const QUrl& url : e->mimeData()->urls())
     if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-  e->acceptProposedAction();
+  AcceptAsCopy(e);
+  if (!e->isAccepted()) return;
   Guarded([&] { TakeDroppedPaths(paths); });
 }
 

@@ -1,5 +1,9 @@
 #include "app/Progresswindow1.h"
 
+#include <QCoreApplication>
+
+#include <QDeadlineTimer>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -100,7 +104,9 @@ TProgressForm1::TProgressForm1(IProgressSource& source, IFileOps& files,
     : TControl(nullptr), FSource(source), FFiles(files), FCanceller(canceller) {
   // Not a child of the main window: the main window is disabled during the
   // batch, and a disabled parent would disable the cancel button too.
-  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  // A tool window: no taskbar entry; its owner is made its transient parent
+  // when it is shown.
+  setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   setWindowTitle(QStringLiteral("Tarnick"));
   setFixedSize(401, 72);
   SetColor(clBlack);
@@ -234,7 +240,19 @@ void TProgressForm1::ShowCentred() {
     move(desktop.x() + (desktop.width() - width()) / 2,
          desktop.y() + (desktop.height() - height()) / 2);
   }
+  if (FOwner && FOwner->window()->windowHandle()) {
+    winId();
+    windowHandle()->setTransientParent(FOwner->window()->windowHandle());
+  }
   show();
+  // The runner blocks right after this (sleeps, waits): the first picture
+  // must reach the screen now. Wait for the platform to expose the window
+  // (bounded), let pending paints of every window happen once, then paint.
+  QDeadlineTimer deadline(1000);
+  while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  repaint();
 }
 
 QImage TProgressForm1::Screenshot() { return grab().toImage().convertToFormat(QImage::Format_RGB32); }
@@ -274,6 +292,7 @@ void TProgressView::Create(IRunCanceller& canceller) {
   if (FForm) Release();
   FLastAnswer = CancelAnswer::None;
   FForm = new TProgressForm1(FSource, FFiles, canceller);
+  FForm->SetOwner(FOwner);
   if (OnCreated) OnCreated(FForm.data());
 }
 

@@ -101,6 +101,10 @@ class TProgressForm1 : public TControl {
 
   // Places the window at the centre of the desktop and shows it.
   void ShowCentred();
+  // The window it belongs to: the platform's transient parent, so it stays
+  // with that window and has no taskbar entry of its own.
+  void SetOwner(QWidget* owner) { FOwner = owner; }
+  QWidget* Owner() const { return FOwner; }
   // Stays on top of other windows, or not (while a message box is shown,
   // which must not lie beneath it).
   void SetOnTop(bool on);
@@ -128,6 +132,7 @@ class TProgressForm1 : public TControl {
   std::int64_t FOutputSize = 0;
   CancelAnswer FAnswer = CancelAnswer::None;
   bool FMayClose = false;
+  QPointer<QWidget> FOwner;
   bool FDragging = false;
   QPoint FDragOffset;  // pointer position minus window position
 };
@@ -156,6 +161,8 @@ class TProgressView : public IProgressView {
   // The window of the batch in progress, null between batches (the global
   // ProgressForm1 of the runner).
   TProgressForm1* Form() const { return FForm.data(); }
+  // The main window that owns each progress window.
+  void SetOwner(QWidget* owner) { FOwner = owner; }
   // Called whenever a window has been created, so tests can watch it.
   std::function<void(TProgressForm1*)> OnCreated;
 
@@ -163,6 +170,7 @@ class TProgressView : public IProgressView {
   IProgressSource& FSource;
   IFileOps& FFiles;
   QPointer<TProgressForm1> FForm;
+  QPointer<QWidget> FOwner;
   CancelAnswer FLastAnswer = CancelAnswer::None;
 };
 

@@ -1,5 +1,10 @@
 #include "app/Stdctrls.h"
 
+#include <QFontMetrics>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <algorithm>
+
 namespace tarnick {
 
 void Frame3D(Canvas& c, TRect& r, TColor top, TColor bottom) {
@@ -79,6 +84,41 @@ void TBevelLine::Paint() {
       c.LineTo(Width(), i);
     }
   }
+}
+
+namespace {
+
+int LeadingBlanks(const QString& t) {
+  int n = 0;
+  while (n < t.size() && t[n] == QLatin1Char(' ')) ++n;
+  return n;
+}
+
+}  // namespace
+
+int TCheckBox::VisibleTextLeft() const {
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  const QRect r = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
+  const int afterBlanks =
+      r.left() + QFontMetrics(font()).horizontalAdvance(text().left(LeadingBlanks(text())));
+  return TextLeft < 0 ? afterBlanks : std::max(r.left(), TextLeft);
+}
+
+void TCheckBox::paintEvent(QPaintEvent* e) {
+  if (TextLeft < 0) return QCheckBox::paintEvent(e);
+  QStylePainter p(this);
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  QStyleOptionButton box = opt;
+  box.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+  p.drawPrimitive(QStyle::PE_IndicatorCheckBox, box);
+  QStyleOptionButton label = opt;
+  label.text = opt.text.mid(LeadingBlanks(opt.text));
+  QRect r = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
+  r.setLeft(VisibleTextLeft());
+  label.rect = r;
+  p.drawControl(QStyle::CE_CheckBoxLabel, label);
 }
 
 }  // namespace tarnick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <string>
 
 #include "toolkit/Controls.h"
@@ -51,6 +52,21 @@ class TBevelLine : public TGraphicControl {
 
  protected:
   void Paint() override;
+};
+
+// A check box whose caption starts with blanks that leave room for a
+// control placed over them. The blanks of a substitute face are narrower
+// than the original's, so the visible text is set at TextLeft (when not
+// negative) instead of after the blanks; the caption itself is kept.
+class TCheckBox : public QCheckBox {
+ public:
+  TCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {}
+  int TextLeft = -1;
+  // Where the first non-blank character of the caption is drawn.
+  int VisibleTextLeft() const;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
 };
 
 }  // namespace tarnick

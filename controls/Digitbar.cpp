@@ -272,6 +272,10 @@ void TDigitBar::StopTimer() {
 void TDigitBar::TimerExpired() {
   FTimer->SetInterval(100);
   if (FClickState == bcsNone || !MouseCapture()) return;
+  if (!ClientRect().ToQRect().contains(FPointer)) {
+    LeftWhileHeld();
+    return;
+  }
   try {
     if (FClickState == bcsUp)
       DoUpClick();
@@ -291,6 +295,7 @@ void TDigitBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     FTimer->SetInterval(400);
     FTimer->Start();
   }
+  FPointer = QPoint(x, y);
   if (button != mbLeft) return;
   if (focusPolicy() != Qt::NoFocus && isEnabled() && !hasFocus()) setFocus(Qt::MouseFocusReason);
   if (y < FBtnHeight) {
@@ -306,6 +311,12 @@ void TDigitBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 
 void TDigitBar::MouseMove(TShiftState shift, int x, int y) {
   TCustomControl::MouseMove(shift, x, y);
+  FPointer = QPoint(x, y);
+  // While a button is held the pointer is grabbed and no leave is reported:
+  // leaving is seen from the position.
+  if ((shift & (ssLeft | ssRight | ssMiddle)) && FClickState != bcsNone &&
+      !ClientRect().ToQRect().contains(FPointer))
+    LeftWhileHeld();
   if ((shift & ssLeft) && HasMode(FModes, dbmPosMove)) DoPositionClick(x, y, bctMove);
 }
 
@@ -318,6 +329,10 @@ void TDigitBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TDigitBar::CMMouseLeave() {
   TCustomControl::CMMouseLeave();
+  LeftWhileHeld();
+}
+
+void TDigitBar::LeftWhileHeld() {
   StopTimer();
   FClickState = bcsNone;
   Invalidate();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPoint>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -105,6 +107,9 @@ class TDigitBar : public TCustomControl {
   std::string NumberText(int value) const;
   void Bevel(TRect& r, TColor top, TColor bottom, int width, bool pressed);
   void StopTimer();
+  // The pointer left the control (by a leave, or seen from its position
+  // while a button is held): no more repeat, no pressed button.
+  void LeftWhileHeld();
 
   bool FAutoSize = true;
   int FBtnHeight = 10;
@@ -120,6 +125,7 @@ class TDigitBar : public TCustomControl {
   TBitmap FUpImage;
   TBitmap FDownImage;
   std::unique_ptr<TTimer> FTimer;
+  QPoint FPointer;
 };
 
 }  // namespace tarnick

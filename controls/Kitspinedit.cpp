@@ -390,7 +390,10 @@ void TKitSpinEdit::TakeParentFont() {
   if (!p) return;
   setFont(p->Font().ToQFont());
   QPalette pal = palette();
-  pal.setColor(QPalette::Text, ToQColor(p->Font().Color()));
+  // The font colour while enabled; a disabled box keeps the grey text.
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+    pal.setColor(g, QPalette::Text, ToQColor(p->Font().Color()));
+  pal.setColor(QPalette::Disabled, QPalette::Text, ToQColor(clGrayText));
   setPalette(pal);
 }
 

@@ -231,7 +231,8 @@ void TMultiColComboBox::DrawItem(int index, const TRect& rect, unsigned state) {
   FSelectionField = (state & ODS_COMBOBOXEDIT) != 0;
   if (FSelectionField) {
     c.FillRect(rect);
-    c.TextOut(rect.Left + 2, rect.Top + 2, GetSelectedText());
+    // The text cell reaches below the field: clip it to the item.
+    c.ExtTextOut(rect.Left + 2, rect.Top + 2, ETO_CLIPPED, &rect, GetSelectedText());
     return;
   }
   const std::vector<std::string> cols =

@@ -101,7 +101,9 @@ void TPCVFadeButton::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TPCVFadeButton::CMMouseEnter() {
-  // Arriving is the first move over the button.
+  // Arriving is the first move over the button. Qt reports arrivals on a
+  // disabled button too, but a disabled button gets no moves.
+  if (!Enabled()) return;
   QPoint p = mapFromGlobal(QCursor::pos());
   MouseMove(0, p.x(), p.y());
 }

@@ -11,9 +11,12 @@ namespace tarnick {
 
 THintWindow::THintWindow()
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
+                           Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput),
       FCanvas(&FSurface) {
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // The widget attribute alone does not reach the platform's window: the
+  // input flag gives it an empty input shape (X11) or region (Wayland), so
+  // the pointer over the hint stays over the control beneath.
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -24,6 +25,7 @@
 #include "controls/Kitspinedit.h"
 #include "controls/Mccbox.h"
 #include "controls/Pcvfadebutton.h"
+#include "controls/Shadolbl.h"
 #include "engine/Exception.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Hint.h"
@@ -380,6 +382,35 @@ TEST_F(IntakeTest, DropEventOfLocalFilesReachesTheList) {
   EXPECT_TRUE(w->acceptDrops());
 }
 
+TEST_F(IntakeTest, ADropOfferingMoveIsAnsweredAsCopy) {
+  // A source that acts on a move result deletes its file.
+  std::string f = Touch("moved.avi");
+  auto w = Started();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(f))});
+  const Qt::DropActions offered = Qt::MoveAction | Qt::CopyAction;
+  QDragEnterEvent enter(QPoint(100, 80), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  enter.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(w.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+  QDragMoveEvent move(QPoint(100, 90), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  move.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(w.get(), &move);
+  EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+  QDropEvent drop(QPointF(100, 90), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(w.get(), &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(w->Sources(), std::vector<std::string>{f});
+  // Only a move offered: refused, nothing taken.
+  QDropEvent moveOnly(QPointF(100, 90), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &moveOnly);
+  EXPECT_FALSE(moveOnly.isAccepted());
+  EXPECT_EQ(w->Sources().size(), 1u);
+}
+
 TEST(SortedInsertPosition, CaseIgnoredEqualKeptAfter) {
   std::vector<std::string> items = {"/a/B.avi", "/a/b.avi", "/a/c.avi"};
   EXPECT_EQ(SortedInsertPosition(items, "/a/A.avi"), 0u);
@@ -617,6 +648,99 @@ TEST_F(IntakeTest, StartButtonRunsTheBatchOnTheListedSources) {
 
 namespace tarnick {
 namespace {
+
+TEST_F(MainWindowTest, EveryControlOfTheLayoutStandsWhereTheLayoutPutsIt) {
+  auto w = Started();
+  struct Place {
+    const char* name;
+    QWidget* control;
+    QWidget* parent;
+    QRect rect;
+  };
+  auto shadow = [&](const char* name) -> QWidget* {
+    for (auto* l : w->ShadowLabels)
+      if (l->objectName() == name) return l;
+    ADD_FAILURE() << "no " << name;
+    return nullptr;
+  };
+  const Place places[] = {
+      {"Panel0", w->Panel0, w.get(), {290, 2, 104, 20}},
+      {"Panel1", w->Panel1, w.get(), {6, 30, 386, 160}},
+      {"Panel3", w->Panel3, w.get(), {6, 442, 386, 118}},
+      {"Panel5", w->Panel5, w.get(), {16, 196, 366, 240}},
+      {"Button4", w->Button4, w->Panel0, {0, 0, 40, 20}},
+      {"Button3", w->Button3, w->Panel0, {44, 0, 20, 20}},
+      {"Button2", w->Button2, w->Panel0, {64, 0, 20, 20}},
+      {"Button1", w->Button1, w->Panel0, {84, 0, 20, 20}},
+      {"ListBox1", w->ListBox1, w->Panel1, {6, 8, 374, 120}},
+      {"Panel11", w->Panel11, w->Panel1, {6, 8, 374, 120}},
+      {"L1_00", shadow("L1_00"), w->Panel1, {8, 138, 53, 11}},
+      {"C2_00", w->C2_00, w->Panel1, {64, 134, 286, 19}},
+      {"Button5", w->Button5, w->Panel1, {360, 128, 20, 18}},
+      {"Memo0", w->Memo0, w->Panel1, {348, 103, 29, 25}},
+      {"C2_04", w->C2_04, w->Panel1, {204, 126, 132, 19}},
+      {"DigitBar1", w->DigitBar1, w->Panel5, {24, 8, 40, 140}},
+      {"DigitBar2", w->DigitBar2, w->Panel5, {104, 8, 40, 140}},
+      {"TrackBar1", w->TrackBar1, w->Panel5, {224, 8, 40, 140}},
+      {"DigitBar3", w->DigitBar3, w->Panel5, {300, 8, 40, 140}},
+      {"TrackBar2", w->TrackBar2, w->Panel5, {64, 200, 284, 30}},
+      {"L2_03_01", shadow("L2_03_01"), w->Panel5, {8, 152, 75, 11}},
+      {"ShadowLabel4", shadow("ShadowLabel4"), w->Panel5, {92, 152, 69, 11}},
+      {"ShadowLabel5", shadow("ShadowLabel5"), w->Panel5, {184, 152, 79, 11}},
+      {"ShadowLabel6", shadow("ShadowLabel6"), w->Panel5, {288, 152, 69, 11}},
+      {"ShadowLabel2", shadow("ShadowLabel2"), w->Panel5, {32, 164, 24, 11}},
+      {"ShadowLabel7", shadow("ShadowLabel7"), w->Panel5, {108, 164, 32, 11}},
+      {"ShadowLabel8", shadow("ShadowLabel8"), w->Panel5, {212, 164, 22, 11}},
+      {"ShadowLabel9", shadow("ShadowLabel9"), w->Panel5, {304, 164, 32, 11}},
+      {"ShadowLabel3", shadow("ShadowLabel3"), w->Panel5, {32, 216, 34, 11}},
+      {"L1_01", shadow("L1_01"), w->Panel3, {8, 12, 43, 11}},
+      {"C1_03", w->C1_03, w->Panel3, {54, 8, 326, 19}},
+      {"CheckBox1", w->CheckBox1, w->Panel3, {54, 32, 180, 12}},
+      {"CheckBox2", w->CheckBox2, w->Panel3, {54, 52, 220, 12}},
+      {"SpinEdit1", w->SpinEdit1, w->Panel3, {71, 48, 40, 20}},
+      {"Button0", w->Button0, w->Panel3, {292, 32, 75, 17}},
+      {"DriveComboBox1", w->DriveComboBox1, w->Panel3, {296, 8, 60, 18}},
+      {"Button10", w->Button10, w->Panel3, {20, 72, 172, 40}},
+      {"Button11", w->Button11, w->Panel3, {198, 72, 172, 40}},
+  };
+  for (const Place& p : places) {
+    SCOPED_TRACE(p.name);
+    ASSERT_NE(p.control, nullptr);
+    EXPECT_EQ(p.control->parentWidget(), p.parent);
+    EXPECT_EQ(p.control->geometry(), p.rect);
+  }
+  // The two bevel lines.
+  std::vector<QRect> bevels;
+  // (The toolkit's controls carry no meta-object: found by dynamic_cast.)
+  std::vector<TStaticLabel*> labels;
+  for (QWidget* c : w->Panel5->findChildren<QWidget*>()) {
+    if (dynamic_cast<TBevelLine*>(c)) bevels.push_back(c->geometry());
+    if (auto* l = dynamic_cast<TStaticLabel*>(c)) labels.push_back(l);
+  }
+  EXPECT_EQ(bevels, (std::vector<QRect>{{168, 16, 4, 153}, {8, 181, 345, 4}}));
+  // The plain labels size themselves to their text, right-aligned: each
+  // keeps its top, its height and its right edge (the first of each row's
+  // left + width).
+  struct Plain {
+    const char* caption;
+    int top, right;
+  };
+  const Plain plain[] = {{"48000Hz", 18, 224},  {"44100Hz", 54, 224},  {"41000Hz", 91, 224},
+                         {"24000Hz", 126, 224}, {"160x120", 192, 96},  {"320x240", 192, 148},
+                         {"640x480", 192, 200}, {"368x208", 192, 253}, {"480x272", 192, 305},
+                         {"720x480", 192, 357}};
+  for (const Plain& p : plain) {
+    SCOPED_TRACE(p.caption);
+    auto it = std::find_if(labels.begin(), labels.end(),
+                           [&](TStaticLabel* l) { return l->Caption == p.caption; });
+    ASSERT_NE(it, labels.end());
+    const QRect g = (*it)->geometry();
+    EXPECT_EQ(g.top(), p.top);
+    EXPECT_EQ(g.height(), 11);
+    EXPECT_EQ(g.left() + g.width(), p.right);
+    EXPECT_GT(g.width(), 20);
+  }
+}
 
 TEST_F(MainWindowTest, TabOrderFollowsThePanelsThenTheirControls) {
   auto w = Make();

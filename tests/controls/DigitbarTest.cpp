@@ -297,17 +297,31 @@ TEST(DigitBarTest, DragFromAButtonOverTheBarKeepsRepeating) {
   EXPECT_EQ(f.bar.Position(), 13);
 }
 
-TEST(DigitBarTest, LeavingTheControlStopsTheRepeat) {
+TEST(DigitBarTest, MovingOutWithTheButtonHeldStopsTheRepeat) {
+  // A held button grabs the pointer: no leave comes, only moves outside.
   ManualTimers clock;
   FrameRateBar f;
   QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
+  EXPECT_EQ(f.bar.Position(), 16);
+  QMouseEvent move(QEvent::MouseMove, QPointF(300, -200), QPointF(300, -200), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&f.bar, &move);
+  EXPECT_EQ(f.bar.ClickState(), bcsNone);
+  EXPECT_FALSE(f.bar.RepeatTimer()->Enabled());
+  ManualTimers::Advance(3000);
+  EXPECT_EQ(f.bar.Position(), 16);  // the one step of the press
+  QTest::mouseRelease(&f.bar, Qt::LeftButton, {}, QPoint(300, -200));
+  EXPECT_EQ(f.bar.Position(), 16);
+}
+
+TEST(DigitBarTest, LeaveWithoutAButtonClearsTheState) {
+  ManualTimers clock;
+  FrameRateBar f;
+  QTest::keyPress(&f.bar, Qt::Key_Up);
+  EXPECT_EQ(f.bar.ClickState(), bcsUp);
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(&f.bar, &leave);
   EXPECT_EQ(f.bar.ClickState(), bcsNone);
-  EXPECT_FALSE(f.bar.RepeatTimer()->Enabled());
-  ManualTimers::Advance(1000);
-  EXPECT_EQ(f.bar.Position(), 16);
-  QTest::mouseRelease(&f.bar, Qt::LeftButton, {}, QPoint(20, 5));
 }
 
 TEST(DigitBarTest, AFailingTickStopsTheTimerAndPassesTheErrorOn) {
@@ -384,6 +398,29 @@ TEST(DigitBarTest, RendersTheMainWindowBarsForPeopleToLookAt) {
   const QString path = QStringLiteral(TARNICK_ARTIFACT_DIR "/Digitbar.png");
   ASSERT_TRUE(sheet.save(path));
   EXPECT_EQ(QImage(path).size(), sheet.size());
+  // The arrows (9 x 6, centred in the 16-pixel buttons: x 15 to 23, rows 5
+  // to 10 and 129 to 134) are black, and white on the disabled middle bar.
+  const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+  for (int i = 0; i < 3; ++i) {
+    const int x0 = 10 + 50 * i, y0 = 10;
+    const QRgb arrow = i == 1 ? white : black;
+    SCOPED_TRACE(i);
+    EXPECT_EQ(sheet.pixel(x0 + 19, y0 + 6), arrow);          // the up arrow's tip
+    EXPECT_EQ(sheet.pixel(x0 + 16, y0 + 9), arrow);          // its widest row
+    EXPECT_EQ(sheet.pixel(x0 + 19, y0 + 133), arrow);        // the down arrow's tip
+    EXPECT_EQ(sheet.pixel(x0 + 16, y0 + 130), arrow);
+    // The digits, in the font colour also when disabled, inside the box.
+    int ink = 0;
+    for (int y = 60; y < 90; ++y)
+      for (int x = 4; x < 36; ++x) ink += sheet.pixel(x0 + x, y0 + y) == black;
+    EXPECT_GT(ink, 10);
+  }
+  // The frame-rate bar's box for 15 spans y 63 to 81: white inside its
+  // bevel (y 65 to 78), the bar's face just above and below it.
+  EXPECT_EQ(sheet.pixel(10 + 3, 10 + 65), white);
+  EXPECT_EQ(sheet.pixel(10 + 3, 10 + 78), white);
+  EXPECT_NE(sheet.pixel(10 + 3, 10 + 62), white);
+  EXPECT_NE(sheet.pixel(10 + 3, 10 + 82), white);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <QApplication>
 #include <QDir>
 #include <QFocusEvent>
@@ -7,6 +8,7 @@
 
 #include "controls/Kitspinedit.h"
 #include "toolkit/Canvas.h"
+#include "toolkit/Controls.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Timer.h"
 
@@ -288,15 +290,45 @@ TEST(KitspineditTest, TakesTheFontOfAToolkitParent) {
   EXPECT_EQ(e.EditRect().Width(), 18);
 }
 
+// The darkest channel value in the text area (x 2 to 19).
+int DarkestText(const QImage& img) {
+  int darkest = 255;
+  for (int y = 2; y < img.height() - 2; ++y)
+    for (int x = 2; x < 20; ++x) {
+      const QRgb p = img.pixel(x, y);
+      darkest = std::min({darkest, qRed(p), qGreen(p), qBlue(p)});
+    }
+  return darkest;
+}
+
 TEST(KitspineditTest, RendersToArtifact) {
-  TKitSpinEdit e;
-  Form(e);
-  e.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
-  QImage out = e.grab().toImage();
-  EXPECT_EQ(out.size(), QSize(40, 20));
+  // On a toolkit panel whose font colour is the window's 70, 70, 70.
+  TCustomControl panel;
+  panel.resize(100, 30);
+  panel.Font().SetColor(RGB(70, 70, 70));
+  TKitSpinEdit enabled(&panel), disabled(&panel);
+  for (auto* e : {&enabled, &disabled}) Form(*e);
+  disabled.move(50, 0);
+  disabled.setEnabled(false);
+  panel.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+  const QImage on = enabled.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage off = disabled.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(on.size(), QSize(40, 20));
+  QImage out(80, 20, QImage::Format_RGB32);
+  out.fill(Qt::white);
+  QPainter p(&out);
+  p.drawImage(0, 0, on);
+  p.drawImage(40, 0, off);
+  p.end();
   QDir().mkpath(TARNICK_ARTIFACT_DIR);
-  EXPECT_TRUE(out.scaled(160, 80).save(QString(TARNICK_ARTIFACT_DIR) + "/Kitspinedit.png"));
+  EXPECT_TRUE(out.scaled(320, 80).save(QString(TARNICK_ARTIFACT_DIR) + "/Kitspinedit.png"));
+  // The number: ink of 70 at its darkest while enabled, grey (no darker
+  // than 100) while disabled; the box stays white around it.
+  EXPECT_LE(DarkestText(on), 75);
+  EXPECT_GE(DarkestText(off), 100);
+  EXPECT_LT(DarkestText(off), 200);  // but still shown
+  EXPECT_EQ(on.pixel(17, 3), qRgb(255, 255, 255));
 }
 
 }  // namespace

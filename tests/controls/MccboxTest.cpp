@@ -273,6 +273,46 @@ TEST(MultiColComboBoxTest, RendersThePresetListForPeopleToLookAt) {
   const QString path = QStringLiteral(TARNICK_ARTIFACT_DIR "/Mccbox.png");
   ASSERT_TRUE(sheet.save(path));
   EXPECT_EQ(QImage(path).size(), sheet.size());
+  // Each cell in its column's colour, near its right edge (past the text):
+  // name white, extension 240, four video columns 255,196,255, three audio
+  // columns 196,255,255.
+  const int rights[] = {200, 260, 320, 390, 450, 510, 570, 630, 690};
+  const QRgb colours[] = {qRgb(255, 255, 255), qRgb(240, 240, 240), qRgb(255, 196, 255),
+                          qRgb(255, 196, 255), qRgb(255, 196, 255), qRgb(255, 196, 255),
+                          qRgb(196, 255, 255), qRgb(196, 255, 255), qRgb(196, 255, 255)};
+  for (int row : {1, 3})
+    for (int i = 0; i < 9; ++i)
+      EXPECT_EQ(sheet.pixel(5 + rights[i] - 2, 25 + 13 * row + 6), colours[i])
+          << "row " << row << " column " << i;
+  // The lines' text in 70,70,70.
+  int ink = 0;
+  for (int y = 25 + 13; y < 25 + 26; ++y)
+    for (int x = 5; x < 5 + 200; ++x) ink += sheet.pixel(x, y) == qRgb(70, 70, 70);
+  EXPECT_GT(ink, 10);
+}
+
+TEST(MultiColComboBoxTest, FocusedClosedListPaintsOnlyItsField) {
+  QWidget form;
+  form.resize(320, 40);
+  TMultiColComboBox c(&form);
+  MakePresetList(c);
+  c.setGeometry(10, 10, 286, 19);
+  c.Items().Add(std::string(PresetHeaderRow));
+  c.Items().Add("PSP標準,.mp4,320x240,LIBX264,29.97fps,768kbps,AAC,48000Hz,128kbps");
+  c.SetItemIndex(1);
+  const QImage idle = c.Snapshot();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  c.setFocus();
+  QTRY_VERIFY(c.hasFocus());
+  const QImage focused = c.Snapshot();
+  const TRect field = c.FieldRect();
+  // The field (rows 3 to 15) shows the highlight; the row below it stays
+  // as without the focus.
+  EXPECT_NE(focused.pixel(field.Left + 1, field.Top + 1), idle.pixel(field.Left + 1, field.Top + 1));
+  for (int y = field.Bottom; y < c.height(); ++y)
+    for (int x = 0; x < c.width(); ++x)
+      ASSERT_EQ(focused.pixel(x, y), idle.pixel(x, y)) << x << "," << y;
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <vector>
 #include <QDir>
 #include <QPainter>
 #include <QTest>
@@ -335,6 +336,18 @@ TEST_F(NewhintTest, RealPointerMovesDriveTheHint) {
   EXPECT_EQ(Window()->Caption(), " ｷｬﾝｾﾙ");
 }
 
+TEST_F(NewhintTest, PointerPassesThroughTheHintWindow) {
+  TAppHint a;
+  Form(a);
+  m.PointerAt(list, QPoint(20, 20));
+  ManualTimers::Advance(500);
+  ASSERT_TRUE(Window()->isVisible());
+  // The platform window itself takes no input (an empty input shape), not
+  // only the widget.
+  ASSERT_NE(Window()->windowHandle(), nullptr);
+  EXPECT_TRUE(Window()->windowHandle()->flags() & Qt::WindowTransparentForInput);
+}
+
 TEST_F(NewhintTest, RendersToArtifact) {
   TAppHint a;
   Form(a);
@@ -342,6 +355,7 @@ TEST_F(NewhintTest, RendersToArtifact) {
   out.fill(QColor(0xEB, 0xEB, 0xEB));
   QPainter p(&out);
   int x = 4;
+  std::vector<QSize> sizes;
   for (THintStyle s : {hsRoundRect, hsFukidashi}) {
     a.SetHintStyle(s);
     m.PointerAt(list, QPoint(20, 20));
@@ -353,12 +367,38 @@ TEST_F(NewhintTest, RendersToArtifact) {
       for (int xx = 0; xx < shot.width(); ++xx)
         if (!region.isEmpty() && !region.contains(QPoint(xx, yy))) shot.setPixel(xx, yy, 0);
     p.drawImage(x, 4, shot);
+    sizes.push_back(shot.size());
     x += shot.width() + 10;
     m.PointerLeft();
   }
   p.end();
   QDir().mkpath(TARNICK_ARTIFACT_DIR);
   EXPECT_TRUE(out.save(QString(TARNICK_ARTIFACT_DIR) + "/Newhint.png"));
+  ASSERT_EQ(sizes.size(), 2u);
+  auto at = [&](int x, int y) { return out.pixel(x, y); };
+  const QRgb ground = qRgb(235, 235, 235), silver = qRgb(192, 192, 192), black = qRgb(0, 0, 0);
+  // Rounded rectangle: the corner is cut away, the outline black, inside
+  // silver with white text over a grey shadow.
+  const int w1 = sizes[0].width(), h1 = sizes[0].height();
+  EXPECT_EQ(at(4, 4), ground);
+  EXPECT_EQ(at(4 + w1 / 2, 4), black);
+  EXPECT_EQ(at(4, 4 + (h1 - 4) / 2), black);
+  EXPECT_EQ(at(4 + 2, 4 + h1 - 4), silver);
+  int white = 0, grey = 0;
+  for (int y = 4; y < 4 + h1; ++y)
+    for (int x = 4; x < 4 + w1; ++x) {
+      white += at(x, y) == qRgb(255, 255, 255);
+      grey += at(x, y) == qRgb(128, 128, 128);
+    }
+  EXPECT_GT(white, 50);
+  EXPECT_GT(grey, 10);
+  // Balloon: the tail's tip at (14, 0), the ground left of the tail, the
+  // box's top edge black at row 9.
+  const int x2 = 4 + w1 + 10;
+  EXPECT_EQ(at(x2 + 13, 4 + 5), black);  // the tail's right edge
+  EXPECT_EQ(at(x2 + 2, 4 + 2), ground);
+  EXPECT_EQ(at(x2 + 2, 4 + 9), black);
+  EXPECT_EQ(at(x2 + 1, 4 + sizes[1].height() - 4 - 2), silver);
 }
 
 }  // namespace

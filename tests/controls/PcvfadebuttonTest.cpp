@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QEnterEvent>
 #include <QDir>
 #include <QPainter>
 #include <QTest>
@@ -243,6 +245,22 @@ TEST(PcvfadebuttonTest, ClickOnAFormAndRealHover) {
   EXPECT_TRUE(b.Fading());
 }
 
+TEST(PcvfadebuttonTest, DisabledButtonIgnoresThePointerArriving) {
+  ManualTimers clock;
+  TPCVFadeButton b;
+  TitleStrip(b);
+  b.SetFadeOnOver(false);
+  b.setEnabled(false);
+  // The platform reports an arrival even over a disabled button.
+  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+  QApplication::sendEvent(&b, &enter);
+  ManualTimers::Advance(12 * 18);
+  EXPECT_EQ(b.Font().Color(), clWhite);
+  EXPECT_EQ(b.CurrentColor(), TColor(0x9D9D9D));
+  EXPECT_EQ(b.CurrentBorderColor(), clGray);
+  EXPECT_FALSE(b.Fading());
+}
+
 TEST(PcvfadebuttonTest, RendersToArtifact) {
   ManualTimers clock;
   TPCVFadeButton idle, hovered;
@@ -263,6 +281,20 @@ TEST(PcvfadebuttonTest, RendersToArtifact) {
   p.end();
   QDir().mkpath(TARNICK_ARTIFACT_DIR);
   EXPECT_TRUE(out.save(QString(TARNICK_ARTIFACT_DIR) + "/Pcvfadebutton.png"));
+  // Idle: grey outline, fill 157,157,157; hovered: black outline, silver
+  // fill, the caption's ink yellow.
+  EXPECT_EQ(out.pixel(0, 0), qRgb(128, 128, 128));
+  EXPECT_EQ(out.pixel(3, 3), qRgb(157, 157, 157));
+  EXPECT_EQ(out.pixel(70, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(out.pixel(73, 3), qRgb(192, 192, 192));
+  int idleInk = 0, hoverInk = 0;
+  for (int y = 0; y < 22; ++y)
+    for (int x = 0; x < 60; ++x) {
+      if (out.pixel(x, y) == qRgb(255, 255, 255)) ++idleInk;
+      if (out.pixel(70 + x, y) == qRgb(255, 255, 0)) ++hoverInk;
+    }
+  EXPECT_GT(idleInk, 10);
+  EXPECT_GT(hoverInk, 10);
 }
 
 }  // namespace
