@@ -389,23 +389,24 @@ TEST_F(IntakeTest, ADropOfferingMoveIsAnsweredAsCopy) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(f))});
   const Qt::DropActions offered = Qt::MoveAction | Qt::CopyAction;
-  QDragEnterEvent enter(QPoint(100, 80), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  // Shift held: the platform proposes the move.
+  QDragEnterEvent enter(QPoint(100, 80), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
   enter.setDropAction(Qt::MoveAction);
   QApplication::sendEvent(w.get(), &enter);
   EXPECT_TRUE(enter.isAccepted());
   EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-  QDragMoveEvent move(QPoint(100, 90), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QDragMoveEvent move(QPoint(100, 90), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
   move.setDropAction(Qt::MoveAction);
   QApplication::sendEvent(w.get(), &move);
   EXPECT_EQ(move.dropAction(), Qt::CopyAction);
-  QDropEvent drop(QPointF(100, 90), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(QPointF(100, 90), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
   drop.setDropAction(Qt::MoveAction);
   QApplication::sendEvent(w.get(), &drop);
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
   EXPECT_EQ(w->Sources(), std::vector<std::string>{f});
   // Only a move offered: refused, nothing taken.
-  QDropEvent moveOnly(QPointF(100, 90), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent moveOnly(QPointF(100, 90), Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
   QApplication::sendEvent(w.get(), &moveOnly);
   EXPECT_FALSE(moveOnly.isAccepted());
   EXPECT_EQ(w->Sources().size(), 1u);
@@ -740,6 +741,26 @@ TEST_F(MainWindowTest, EveryControlOfTheLayoutStandsWhereTheLayoutPutsIt) {
     EXPECT_EQ(g.left() + g.width(), p.right);
     EXPECT_GT(g.width(), 20);
   }
+}
+
+TEST_F(MainWindowTest, ThumbnailCaptionInkLiesRightOfTheSpinEdit) {
+  auto w = Started();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  QImage img(w->CheckBox2->size(), QImage::Format_RGB32);
+  img.fill(Qt::white);
+  w->CheckBox2->render(&img);
+  // The spin edit covers x 71 to 110 of the panel, x 17 to 56 of the box.
+  const int under = w->SpinEdit1->x() - w->CheckBox2->x();
+  const int past = under + w->SpinEdit1->width();
+  auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 160; };
+  int inkUnder = 0, inkPast = 0;
+  for (int y = 0; y < img.height(); ++y) {
+    for (int x = under; x < past; ++x) inkUnder += dark(x, y);
+    for (int x = past; x < img.width(); ++x) inkPast += dark(x, y);
+  }
+  EXPECT_EQ(inkUnder, 0);
+  EXPECT_GT(inkPast, 30);
 }
 
 TEST_F(MainWindowTest, TabOrderFollowsThePanelsThenTheirControls) {
