@@ -1,5 +1,7 @@
 #include "platform/FileIdentity.h"
 
+#include "platform/DirectoryListing.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,15 +13,6 @@
 namespace tarnick {
 namespace {
 
-std::string CurrentFolder() {
-  std::vector<char> buf(PATH_MAX);
-  while (!::getcwd(buf.data(), buf.size())) {
-    if (errno != ERANGE) return "/";
-    buf.resize(buf.size() * 2);
-  }
-  return buf.data();
-}
-
 FileKind KindOf(const struct stat& st) {
   if (S_ISREG(st.st_mode)) return FileKind::Regular;
   if (S_ISDIR(st.st_mode)) return FileKind::Folder;
@@ -29,23 +22,10 @@ FileKind KindOf(const struct stat& st) {
 }  // namespace
 
 std::string NormalisedAbsolutePath(const std::string& path) {
-  const std::string full = !path.empty() && path[0] == '/' ? path : CurrentFolder() + "/" + path;
-  std::vector<std::string> parts;
-  std::size_t pos = 0;
-  while (pos <= full.size()) {
-    std::size_t end = full.find('/', pos);
-    if (end == std::string::npos) end = full.size();
-    std::string part = full.substr(pos, end - pos);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(std::move(part));
-    }
-    pos = end + 1;
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  return out.empty() ? "/" : out;
+  // The listing's rule, without the trailing "/" that names a folder.
+  std::string out = AbsolutePath(path.empty() ? "." : path);
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
 }
 
 FileIdentity IdentifyFile(const std::string& path) {

@@ -9,13 +9,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#ifdef __linux__
-#include <sys/prctl.h>
-#include <unistd.h>
-
-#include <csignal>
-#endif
-
 #include "platform/ChildRuns.h"
 #include "platform/EncoderAdapter.h"
 #include "platform/EncoderLog.h"
@@ -145,14 +138,8 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardOutputFile(QProcess::nullDevice());
   p.setStandardErrorFile(QString::fromStdString(logPath_), QIODevice::Append);
-#ifdef __linux__
   // Even a program killed outright must not leave its encoder running.
-  const pid_t parent = getpid();
-  p.setChildProcessModifier([parent] {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) raise(SIGTERM);
-  });
-#endif
+  EndWithProgram(p);
   p.start();
   if (!p.waitForStarted(-1)) {
     passLogDir_.reset();
