@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build run test test-sanitize bench clean
+.PHONY: deps configure build run test test-sanitize bench check clean
 
 deps:
 	./scripts/install-deps
@@ -36,6 +36,10 @@ test-sanitize: deps $(SANITIZE_BUILD)/build.ninja
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS)
+
+# Includes point down the layers.
+check:
+	./scripts/check-layers
 
 bench: build
 	for b in $(BUILD)/bench/bench_*; do "$$b"; done

@@ -99,7 +99,7 @@ BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
   FActiveView = view ? view : FView.get();
   FLauncher = std::make_unique<ProcessLauncher>(host.ProgramFolder(), DefaultEncoderLogPath());
   try {
-    BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, FSleeper, *FNotifier, FFiles,
+    BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, *FSleeper, *FNotifier, FFiles,
                          NativePathStyle};
     result = Button0Click(context);
   } catch (...) {

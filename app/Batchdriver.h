@@ -57,6 +57,8 @@ class TBatchDriver {
   void QuitNow();
 
   TProgressView& View() { return *FView; }
+  // Replaces the real pauses between runs (tests); null restores them.
+  void SetSleeper(ISleeper* sleeper) { FSleeper = sleeper ? sleeper : &FThreadSleeper; }
   // The launcher of the batch in progress (null between batches).
   ProcessLauncher* Launcher() const { return FLauncher.get(); }
   // Called after each batch with its result.
@@ -71,7 +73,8 @@ class TBatchDriver {
   std::unique_ptr<TProgressView> FView;
   std::unique_ptr<ProcessLauncher> FLauncher;
   QtMessagePump FPump;
-  ThreadSleeper FSleeper;
+  ThreadSleeper FThreadSleeper;
+  ISleeper* FSleeper = &FThreadSleeper;
   std::unique_ptr<TToolkitNotifier> FNotifier;
   std::unique_ptr<Pump> FAbortPump;
   bool FRunning = false;

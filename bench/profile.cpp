@@ -2,10 +2,9 @@
 // keys read on one load, twelve written on one save.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 
+#include "BenchTemp.h"
 #include "platform/ProfileFile.h"
 
 namespace {
@@ -19,7 +18,7 @@ constexpr Key Keys[] = {{"SET", "M_LEFT"}, {"SET", "M_TOP"}, {"SET1", "C0"},  {"
                         {"SET2", "C11"},   {"SET2", "C12"},  {"SET2", "C13"}, {"SET2", "C14"}};
 
 std::string BenchFile() {
-  static const std::string path = "/tmp/tarnick-bench-profile-" + std::to_string(getpid()) + ".ini";
+  static const std::string path = (tarnick::bench::RunFolder() / "Tarnick.ini").string();
   return path;
 }
 

@@ -4,26 +4,29 @@
 #include <filesystem>
 #include <fstream>
 
+#include "BenchTemp.h"
 #include "app/Searchfile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string TreeRoot = "/tmp/tarnick-bench-search-tree";
+// Built once per run in the run's own folder; the warm-up search caches it.
+const std::string& TreeRoot() {
+  static const std::string root = (tarnick::bench::RunFolder() / "tree").string();
+  return root;
+}
 
-// Built once and kept, so later runs measure a cached tree.
 void MakeTree() {
-  const fs::path done = fs::path(TreeRoot) / ".complete";
+  const fs::path done = fs::path(TreeRoot()) / ".complete";
   if (fs::exists(done)) return;
-  fs::remove_all(TreeRoot);
   auto fill = [](const fs::path& folder) {
     fs::create_directories(folder);
     for (int f = 0; f < 100; ++f) std::ofstream(folder / ("clip" + std::to_string(f) + ".avi")) << f;
   };
   // 100 top folders with 9 subfolders each: 1,000 folders below the root.
   for (int t = 0; t < 100; ++t) {
-    fs::path top = fs::path(TreeRoot) / ("d" + std::to_string(t));
+    fs::path top = fs::path(TreeRoot()) / ("d" + std::to_string(t));
     fill(top);
     for (int s = 0; s < 9; ++s) fill(top / ("s" + std::to_string(s)));
   }
@@ -34,7 +37,7 @@ void BM_SearchTree(benchmark::State& state) {
   MakeTree();
   tarnick::TSearchFile search;
   search.SetRecursive(true);
-  search.SetDirectory(TreeRoot);
+  search.SetDirectory(TreeRoot());
   search.SetSearchName("*.*");
   std::size_t found = 0;
   search.SetOnFind([&](tarnick::TSearchFile*, const std::string&, const tarnick::TSearchFileData&,

@@ -7,11 +7,7 @@ function(tarnick_layer name)
     list(FILTER _src EXCLUDE REGEX "/${_ex}$")
   endforeach()
   if(NOT _src)
-    # A layer whose units have not been written yet.
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} INTERFACE ${L_LIBS})
-    return()
+    message(FATAL_ERROR "layer ${name} has no sources in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
   add_library(${name} STATIC ${_src})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
@@ -19,11 +15,12 @@ function(tarnick_layer name)
 endfunction()
 
 # One test executable per folder under tests/, every test registered with CTest.
+# LABEL groups the folders (engine, platform, gui, e2e) for `ctest -L`.
 function(tarnick_test_folder name)
-  cmake_parse_arguments(T "" "TIMEOUT" "LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;LABEL" "LIBS;ENV" ${ARGN})
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   if(NOT _src)
-    return()
+    message(FATAL_ERROR "test folder ${name} has no sources")
   endif()
   set(_exe test_${name})
   add_executable(${_exe} ${_src})
@@ -36,5 +33,5 @@ function(tarnick_test_folder name)
   gtest_discover_tests(${_exe}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARNICK_BIN_DIR=${TARNICK_BIN_DIR};TARNICK_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABEL}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARNICK_BIN_DIR=${TARNICK_BIN_DIR};TARNICK_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}")
 endfunction()

@@ -206,15 +206,15 @@ void TShadowLabel::GradientRun(Canvas& c, const std::vector<TextChar>& s, TColor
 }
 
 void TShadowLabel::Paint() {
-  // 1. The text; an empty caption or a lone accelerator mark gets a blank.
+  // The text; an empty caption or a lone accelerator mark gets a blank.
   const std::string text = LabelText();
   const unsigned flags = DrawFlags();
-  // 2. The drawing surface.
+  // The drawing surface.
   const bool offscreen = Flickerless && !Transparent();
   TBitmap bmp;
   if (offscreen) bmp.SetSize(std::max(1, Width()), std::max(1, Height()));
   Canvas& c = offscreen ? bmp.GetCanvas() : GetCanvas();
-  // 3, 4. The background.
+  // The background.
   TRect r = ClientRect();
   if (!Transparent()) {
     if (!FGradation) {
@@ -227,16 +227,16 @@ void TShadowLabel::Paint() {
       GradRect(c, r, FGradationColor, Color(), FGradateVert);
     }
   }
-  // 5. Font, clear brush.
+  // Font, clear brush.
   c.Font = Font();
   c.Brush.Style = bsClear;
-  // 6, 7. Measure and lay out.
+  // Measure and lay out.
   TRect calc = r;
   const int th = c.DrawText(text, calc, flags | DT_CALCRECT);
   r = ClientRect();
   if (Layout() == tlCenter) r.Offset(0, (Height() - th) / 2);
   if (Layout() == tlBottom) r.Offset(0, Height() - th);
-  // 8, 9. The copies' rectangles and the colours.
+  // The copies' rectangles and the colours.
   TRect hr = r, sr = r;
   hr.Offset(FHighlight.OffsetLeft(), FHighlight.OffsetTop());
   sr.Offset(FShadow.OffsetLeft(), FShadow.OffsetTop());
@@ -244,7 +244,7 @@ void TShadowLabel::Paint() {
   const TColor shadowColor = enabled ? FShadow.Color() : clGray;
   const TColor highlightColor = enabled ? FHighlight.Color() : clBtnHighlight;
   const TColor textColor = enabled ? Font().Color() : clBtnShadow;
-  // 10, 11. Shadow, then highlight.
+  // Shadow, then highlight.
   if (FShadow.Visible()) {
     c.Font.SetColor(shadowColor);
     c.DrawText(text, sr, flags);
@@ -253,7 +253,7 @@ void TShadowLabel::Paint() {
     c.Font.SetColor(highlightColor);
     c.DrawText(text, hr, flags);
   }
-  // 12, 13. The text, with a gradient over two or more characters.
+  // The text, with a gradient over two or more characters.
   const std::vector<TextChar> chars = SplitChars(text);
   const int n = static_cast<int>(chars.size());
   if (FTextGradation != tgNone && n > 1) {
@@ -280,7 +280,7 @@ void TShadowLabel::Paint() {
     c.Font.SetColor(textColor);
     c.DrawText(text, r, flags);
   }
-  // 14. One copy onto the control.
+  // One copy onto the control.
   if (offscreen) GetCanvas().BitBlt(0, 0, Width(), Height(), bmp.Image(), 0, 0, SRCCOPY);
 }
 

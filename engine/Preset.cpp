@@ -48,10 +48,10 @@ int ReadNumber(IPresetTarget& t, int column, std::string_view unit) {
 }
 
 void ApplySteps(IPresetTarget& t) {
-  // 1. The header row or no selection means the first preset.
+  // The header row or no selection means the first preset.
   if (t.PresetItemIndex() < 1) t.SetPresetItemIndex(1);
 
-  // 2. Size: exact match against the six texts, else unchanged.
+  // Size: exact match against the six texts, else unchanged.
   std::string size = ReadColumn(t, ColSize);
   for (std::size_t i = 0; i < SizeTable.size(); ++i) {
     if (size == SizeTable[i].Text) {
@@ -60,7 +60,7 @@ void ApplySteps(IPresetTarget& t) {
     }
   }
 
-  // 3. Codec: the first item that holds the column's text, else item 0.
+  // Codec: the first item that holds the column's text, else item 0.
   t.SetCodecItemIndex(0);
   std::string codec = ReadColumn(t, ColVideoCodec);
   if (!codec.empty()) {
@@ -72,7 +72,7 @@ void ApplySteps(IPresetTarget& t) {
     }
   }
 
-  // 4. to 7.: the numbers; a failure stops here.
+  // The numbers; a failure stops here.
   t.SetFrameRatePosition(ReadNumber(t, ColFrameRate, "fps"));
   t.SetVideoKbpsPosition(ReadNumber(t, ColVideoKbps, "kbps"));
   int index = SampleRateIndexOf(ReadNumber(t, ColSampleRate, "Hz"));
@@ -89,7 +89,7 @@ void ApplySelectedPreset(IPresetTarget& target) {
     target.SetPresetTargetColumn(0);
     throw;
   }
-  // 8. The selection field shows the preset's name again.
+  // The selection field shows the preset's name again.
   target.SetPresetTargetColumn(0);
 }
 

@@ -62,7 +62,7 @@ int ReadSettingsInt(const ISettingsFile& file, std::string_view section, std::st
 }
 
 void LoadSettings(ISettingsTarget& w, const SettingsFileOpener& open) {
-  // 1. Once only.
+  // Once only.
   if (w.Tag() != 0) return;
   {
     FileLease file(open());
@@ -70,35 +70,35 @@ void LoadSettings(ISettingsTarget& w, const SettingsFileOpener& open) {
       return ReadSettingsInt(*file, section, key, current);
     };
 
-    // 2. Position; no check against the screen.
+    // Position; no check against the screen.
     w.SetLeft(readInt("SET", "M_LEFT", w.Left()));
     w.SetTop(readInt("SET", "M_TOP", w.Top()));
 
-    // 3.-4. The preset, applied; a failing one ends the load here.
+    // The preset, applied; a failing one ends the load here.
     w.SetPresetItemIndex(readInt("SET1", "C0", w.PresetItemIndex()));
     w.ApplyPreset();
 
-    // 5. The stored values override the preset's.
+    // The stored values override the preset's.
     w.SetFrameRatePosition(readInt("SET1", "C1", w.FrameRatePosition()));
     w.SetVideoKbpsPosition(readInt("SET1", "C2", w.VideoKbpsPosition()));
     w.SetSampleRatePosition(readInt("SET1", "C3", w.SampleRatePosition()));
     w.SetAudioKbpsPosition(readInt("SET1", "C4", w.AudioKbpsPosition()));
     w.SetSizePosition(readInt("SET1", "C5", w.SizePosition()));
 
-    // 6.-7. The output folder; a present but empty value is empty, and an
+    // The output folder; a present but empty value is empty, and an
     // empty folder becomes the program folder.
     auto folder = file->ReadText("SET2", "C11");
     w.SetOutputFolder(folder ? *folder : w.OutputFolder());
     if (w.OutputFolder().empty()) w.SetOutputFolder(w.ProgramFolder());
 
-    // 8.-11. Options.
+    // Options.
     w.SetTwoPass(readInt("SET2", "C12", w.TwoPass() ? 1 : 0) != 0);
     w.SetSideThumbnail(readInt("SET2", "C13", w.SideThumbnail() ? 1 : 0) != 0);
     w.CheckBox2Click();
     w.SetThumbnailSecond(readInt("SET2", "C14", w.ThumbnailSecond()));
-    // 12. The lease ends here.
+    // The lease ends here.
   }
-  // 13.-14.
+  // The command line's files after the settings, then marked as loaded.
   w.TakeCommandLine();
   w.SetTag(1);
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -94,6 +95,17 @@ void ProcessLauncher::EndThumbnailRuns() {
       t->waitForFinished(-1);
     }
   thumbnails_.clear();
+}
+
+bool ProcessLauncher::AwaitThumbnailRuns(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  for (auto& t : thumbnails_) {
+    if (t->state() == QProcess::NotRunning) continue;
+    const qint64 left = ms - clock.elapsed();
+    if (left <= 0 || !t->waitForFinished(static_cast<int>(left))) return false;
+  }
+  return true;
 }
 
 void ProcessLauncher::WaitForThumbnailRuns(int ms) {

@@ -34,6 +34,9 @@ class ProcessLauncher : public IProcessLauncher {
   void EndThumbnailRuns() override;
   // Lets the thumbnail runs still going finish within `ms`, then ends them.
   void WaitForThumbnailRuns(int ms);
+  // Waits at most `ms` for the thumbnail runs to end by themselves; true
+  // when none is left running. Ends nothing.
+  bool AwaitThumbnailRuns(int ms);
 
   const std::string& LogPath() const { return logPath_; }
   // The encoder found now, empty when there is none.

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "app/Batchdriver.h"
+#include "app/PauseSleeper.h"
 #include "app/Mainwindow1.h"
 #include "controls/Pcvfadebutton.h"
 #include "platform/JpegImage.h"
@@ -45,6 +46,7 @@ class ProgressMainWindow : public ::testing::Test {
     o.Arguments = std::vector<std::string>{};
     o.Open = [](const std::string&, bool) {};
     w = std::make_unique<TMainForm1>(o);
+    pauses = std::make_unique<apptest::PauseSleeper>(w->BatchDriver());
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(w.get(), &activate);
     w->show();
@@ -59,6 +61,7 @@ class ProgressMainWindow : public ::testing::Test {
   FakeEncoderFolder enc;
   DialogRecorder dialogs;
   std::unique_ptr<TMainForm1> w;
+  std::unique_ptr<apptest::PauseSleeper> pauses;
   QTimer watch;
   std::function<void(TProgressForm1&)> onWatch;
 };

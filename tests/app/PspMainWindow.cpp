@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "app/Batchdriver.h"
+#include "app/PauseSleeper.h"
 #include "app/Mainwindow1.h"
 #include "controls/Pcvfadebutton.h"
 #include "platform/Volumes.h"
@@ -73,6 +74,7 @@ TEST_F(PspMainWindow, TheLaterOfTwoPspVolumesReceivesTheOutput) {
   const std::string h = Volume("H", "/PSP/GAME");
   ScopedVolumeSource volumes(std::make_unique<FolderVolumeSource>(std::vector<std::string>{f, g, h}));
   auto w = Started();
+  apptest::PauseSleeper pauses{w->BatchDriver()};
   w->show();
   ASSERT_TRUE(w->Button11->isEnabled());
   Click(w->Button11);

@@ -191,7 +191,7 @@ TEST(ProcessLauncher, RunThatEndedByItselfIsNotReportedAsCancelled) {
   pump.onCall = [&] {
     if (pump.calls == 1) {
       // The encoder ends during this "message": it is done before the click.
-      QThread::msleep(500);
+      ASSERT_TRUE(testing::WaitForLastRunToEnd(f));
       answer = launcher.TerminateConversion();
     }
   };

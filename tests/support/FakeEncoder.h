@@ -112,4 +112,28 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
   return true;
 }
 
+// True once the process has exited (gone, or a zombie not yet reaped): a
+// test that needs "the encoder has ended" waits on this, not on a sleep.
+inline bool ProcessEnded(int pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  const auto close = text.rfind(')');
+  if (close == std::string::npos || close + 2 >= text.size()) return true;
+  const char state = text[close + 2];
+  return state == 'Z' || state == 'X';
+}
+
+// Waits for the last encoder run (not the encoder list probe) to exit.
+inline bool WaitForLastRunToEnd(const FakeEncoderFolder& f, int ms = 5000) {
+  int pid = 0;
+  if (!WaitFor([&] {
+        const auto runs = f.WorkRuns();
+        if (!runs.empty()) pid = runs.back().Pid;
+        return pid != 0;
+      }, ms))
+    return false;
+  return WaitFor([&] { return ProcessEnded(pid); }, ms);
+}
+
 }  // namespace tarnick::testing
