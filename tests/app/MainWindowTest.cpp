@@ -160,9 +160,15 @@ TEST_F(MainWindowTest, StoredValuesOverrideThePresetButNotItsCodec) {
   EXPECT_EQ(w->SizePosition(), 4);
 }
 
-TEST_F(MainWindowTest, StoredFrameRateIsClamped) {
-  WriteIni("[SET1]\r\nC1=99\r\n");
-  EXPECT_EQ(Started()->FrameRatePosition(), 30);
+TEST_F(MainWindowTest, StoredValuesOutsideTheRangesAreClampedByTheControls) {
+  WriteIni("[SET1]\r\nC1=99\r\nC2=-5\r\nC3=7\r\nC4=1000\r\nC5=-1\r\n[SET2]\r\nC13=1\r\nC14=61\r\n");
+  auto w = Started();
+  EXPECT_EQ(w->FrameRatePosition(), 30);
+  EXPECT_EQ(w->VideoKbpsPosition(), 48);
+  EXPECT_EQ(w->SampleRatePosition(), 3);
+  EXPECT_EQ(w->AudioKbpsPosition(), 128);
+  EXPECT_EQ(w->SizePosition(), 0);
+  EXPECT_EQ(w->ThumbnailSecond(), 60);
 }
 
 TEST_F(MainWindowTest, TwoPassValues) {
