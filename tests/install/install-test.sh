@@ -53,8 +53,9 @@ snapshot >"$work/before"
 
 home="$work/home"
 mkdir -p "$home" "$work/videos"
+mkdir -m 700 "$work/runtime"
 : >"$work/videos/clip.avi"
-run_env=(env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME HOME="$home")
+run_env=(env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME HOME="$home" XDG_RUNTIME_DIR="$work/runtime")
 
 out="$("${run_env[@]}" "$prefix/bin/tarnick-cli" --version)"
 [ "$out" = "tarnick-cli $version" ] || fail "tarnick-cli --version said '$out'"
