@@ -14,8 +14,17 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Only the window is built; without a display it would only abort.
+run: configure
+	@[ -n "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ] || { echo "make run: the window needs a display (see README: ssh -X, xvfb-run, QT_QPA_PLATFORM=offscreen); $(BUILD)/bin/tarnick-cli works without one" >&2; exit 1; }
+	cmake --build $(BUILD) -j$(JOBS) --target tarnick
 	$(BUILD)/bin/tarnick
+
+# The Debian package, $(BUILD)/tarnick_<version>_<arch>.deb.
+.PHONY: package
+package: configure
+	cmake --build $(BUILD) -j$(JOBS) --target tarnick tarnick-cli
+	cd $(BUILD) && cpack -G DEB
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)

@@ -25,7 +25,8 @@ class TBatchDriver::Paths : public IBatchHost, public IProgressSource {
   std::string Source, Output;
 
   void SetMainEnabled(bool enabled) override { Host->SetMainEnabled(enabled); }
-  std::string ProgramFolder() const override { return Host->ProgramFolder(); }
+  std::string ScratchFolder() const override { return Host->ScratchFolder(); }
+  std::string EncoderFolder() const override { return Host->EncoderFolder(); }
   int SourceCount() const override { return Host->SourceCount(); }
   std::string SourceAt(int index) const override { return Host->SourceAt(index); }
   ConversionSettings ReadConversionSettings() const override {
@@ -97,7 +98,7 @@ BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
   FAborting = false;
   FPaths->Host = &host;
   FActiveView = view ? view : FView.get();
-  FLauncher = std::make_unique<ProcessLauncher>(host.ProgramFolder(), DefaultEncoderLogPath());
+  FLauncher = std::make_unique<ProcessLauncher>(host.EncoderFolder(), DefaultEncoderLogPath());
   try {
     BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, *FSleeper, *FNotifier, FFiles,
                          NativePathStyle};

@@ -136,13 +136,20 @@ TMainForm1::TMainForm1(TMainFormOptions options, QWidget* parent)
 
   // Construction steps: drops, the program folder, the two lists.
   setAcceptDrops(true);
-  FProgramFolder = FOptions.ProgramFolder
-                       ? *FOptions.ProgramFolder
-                       : ProgramFolderOf(NativePathStyle, *FOptions.ProgramPath);
-  if (!FOptions.SettingsFile)
-    FOptions.SettingsFile =
-        TProfileSettingsFile::OpenerFor(SettingsFilePath(NativePathStyle, FProgramFolder));
+  if (FOptions.Places) {
+    FPlaces = *FOptions.Places;
+    FProgramFolder = FPlaces.ProgramFolder;
+  } else {
+    FProgramFolder = FOptions.ProgramFolder
+                         ? *FOptions.ProgramFolder
+                         : ProgramFolderOf(NativePathStyle, *FOptions.ProgramPath);
+    FPlaces = PortablePlaces(FProgramFolder);
+  }
+  if (!FOptions.SettingsFile) FOptions.SettingsFile = TProfileSettingsFile::OpenerFor(FPlaces.SettingsFile);
   LoadPresets();
+  // Installed, the settings and scratch folders may not exist yet; a folder
+  // that cannot be made shows up as the save's own error.
+  MakeWritableFolders(FPlaces);
 
   FBatch = std::make_unique<TBatchDriver>();
   FBatch->View().SetOwner(this);
@@ -155,9 +162,7 @@ TMainForm1::~TMainForm1() = default;
 
 void TMainForm1::LoadPresets() {
   C2_00->Items().Add(std::string(PresetHeaderRow));
-  std::string path = FProgramFolder;
-  if (!EndsWithSeparator(NativePathStyle, path)) path += PathSeparator(NativePathStyle);
-  path += "profile.txt";
+  const std::string& path = FPlaces.ProfileFile;
   // Raises "ファイル %s は開けません"; the window is then never shown.
   std::vector<std::string> lines = ReadTextFileLines(path);
   QString buffer;
@@ -680,7 +685,7 @@ void TMainForm1::Button1Click() { close(); }
 
 void TMainForm1::Button2Click() { showMinimized(); }
 
-void TMainForm1::Button3Click() { FOptions.Open(FProgramFolder + "/Readme.txt", true); }
+void TMainForm1::Button3Click() { FOptions.Open(FPlaces.ReadmeFile, true); }
 
 void TMainForm1::Button4Click() { FOptions.Open(InfoPageAddress(*FOptions.ProgramPath), false); }
 

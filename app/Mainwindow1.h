@@ -11,6 +11,7 @@
 #include "engine/Preset.h"
 #include "engine/SettingsStore.h"
 #include "engine/SourceIntake.h"
+#include "platform/ProgramPlaces.h"
 
 class QCheckBox;
 class QComboBox;
@@ -58,7 +59,10 @@ struct TMainFormOptions {
   std::function<void(const std::string& target, bool isFile)> Open;
   // The progress window of one batch, owned by this window.
   std::function<std::unique_ptr<IProgressView>(TMainForm1& owner)> ProgressView;
-  // The settings file; default Tarnick.ini of the program folder.
+  // Where the program keeps and finds its files; default everything in the
+  // program folder (portable).
+  std::optional<ProgramPlaces> Places;
+  // The settings file; default the places' Tarnick.ini.
   SettingsFileOpener SettingsFile;
 };
 
@@ -74,6 +78,7 @@ class TMainForm1 : public QWidget,
 
   // Fields.
   std::string FProgramFolder;
+  ProgramPlaces FPlaces;
   std::string CurrentSource, CurrentOutput, QuotedOutput;
 
   // Handlers.
@@ -169,7 +174,10 @@ class TMainForm1 : public QWidget,
   void SetSideThumbnail(bool on) override;
   int ThumbnailSecond() const override;
   void SetThumbnailSecond(int second) override;
-  std::string ProgramFolder() const override { return FProgramFolder; }
+  std::string ProgramFolder() const { return FProgramFolder; }
+  std::string DefaultOutputFolder() const override { return FPlaces.OutputFolder; }
+  std::string ScratchFolder() const override { return FPlaces.ScratchFolder; }
+  std::string EncoderFolder() const override { return FPlaces.EncoderFolder; }
   void TakeCommandLine() override;
 
   // ISourceIntakeHost.

@@ -59,7 +59,7 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   }
 
   const std::string profilePath =
-      options.ProfileFile ? *options.ProfileFile : JoinPath(NativePathStyle, env.ProgramFolder, "profile.txt");
+      options.ProfileFile ? *options.ProfileFile : env.Places.ProfileFile;
   std::vector<std::string> presetLines;
   try {
     presetLines = ReadTextFileLines(profilePath);
@@ -73,11 +73,11 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   if (options.Paths.empty()) return Usage(env, "no PATH given (see --help)");
 
   const std::string settingsPath =
-      options.SettingsFile ? *options.SettingsFile : SettingsFilePath(NativePathStyle, env.ProgramFolder);
+      options.SettingsFile ? *options.SettingsFile : env.Places.SettingsFile;
   if (options.SettingsFile && !PathExists(settingsPath))
     return Usage(env, "--settings: " + settingsPath + ": no such file");
 
-  CliControls controls(std::move(presetLines), env.ProgramFolder);
+  CliControls controls(std::move(presetLines), env.Places.OutputFolder);
   try {
     LoadCliSettings(controls, options, [&] { return OpenSettingsForReading(settingsPath); });
   } catch (const UsageError& e) {
@@ -100,7 +100,8 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   for (const std::string& missing : intake.Missing)
     env.Err << "tarnick-cli: " << missing << ": no such file or folder, skipped\n";
 
-  CliHost host(std::move(intake.Sources), controls.Settings(), env.ProgramFolder);
+  CliHost host(std::move(intake.Sources), controls.Settings(), env.Places.ScratchFolder);
+  host.encoderFolder = env.Places.EncoderFolder;
   if (options.DryRun) {
     const bool allTaken = PrintDryRun(host, env.Out, env.Err,
                                       options.DryRunDescribed ? DryRunStyle::Described : DryRunStyle::Adapted);

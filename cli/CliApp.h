@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProgramPlaces.h"
+
 namespace tarnick {
 
 // Exit codes of tarnick-cli.
@@ -14,7 +16,7 @@ inline constexpr int ExitNoPsp = 3;
 inline constexpr int ExitInterrupted = 130;
 
 struct CliEnvironment {
-  std::string ProgramFolder;  // where profile.txt and Tarnick.ini are looked for
+  ProgramPlaces Places;  // where profile.txt, Tarnick.ini and the encoder are looked for
   std::ostream& Out;
   std::ostream& Err;
   bool OutIsTerminal = false;

@@ -204,7 +204,7 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env) 
   BatchResult result;
   bool keepLog = false;
   {
-    ProcessLauncher launcher(env.ProgramFolder, logPath);
+    ProcessLauncher launcher(env.Places.EncoderFolder, logPath);
     ConsoleLauncher console(launcher, host, view, pump);
     result = Button0Click(BatchContext{host, view, console, pump, pump, notifier, files, NativePathStyle});
     console.EndThumbnails(interruptSignal != 0);

@@ -6,8 +6,8 @@
 
 namespace tarnick {
 
-CliControls::CliControls(std::vector<std::string> presetLines, std::string programFolder)
-    : lines_(std::move(presetLines)), programFolder_(std::move(programFolder)) {}
+CliControls::CliControls(std::vector<std::string> presetLines, std::string defaultOutputFolder)
+    : lines_(std::move(presetLines)), defaultOutputFolder_(std::move(defaultOutputFolder)) {}
 
 void CliControls::ApplyPreset() {
   if (lines_.empty()) return;

@@ -16,7 +16,7 @@ namespace tarnick {
 // position is kept but means nothing here.
 class CliControls : public IPresetTarget, public ISettingsTarget {
  public:
-  CliControls(std::vector<std::string> presetLines, std::string programFolder);
+  CliControls(std::vector<std::string> presetLines, std::string defaultOutputFolder);
 
   int PresetCount() const { return static_cast<int>(lines_.size()); }
   const std::vector<std::string>& PresetLines() const { return lines_; }
@@ -60,7 +60,7 @@ class CliControls : public IPresetTarget, public ISettingsTarget {
   std::string OutputFolder() const override { return settings_.OutputFolder; }
   // Drops trailing separators, as the output folder's change handler does.
   void SetOutputFolder(const std::string& path) override;
-  std::string ProgramFolder() const override { return programFolder_; }
+  std::string DefaultOutputFolder() const override { return defaultOutputFolder_; }
   // The paths are taken by the command line program itself.
   void TakeCommandLine() override {}
 
@@ -71,7 +71,7 @@ class CliControls : public IPresetTarget, public ISettingsTarget {
 
  private:
   std::vector<std::string> lines_;
-  std::string programFolder_;
+  std::string defaultOutputFolder_;
   int tag_ = 0;
   int left_ = 20;
   int top_ = 20;

@@ -88,7 +88,7 @@ class LookingFiles : public FileOps {
 bool PrintDryRun(CliHost& host, std::ostream& out, std::ostream& err, DryRunStyle style) {
   std::string encoder;
   if (style == DryRunStyle::Adapted) {
-    const EncoderLocation found = LocateEncoder(host.ProgramFolder());
+    const EncoderLocation found = LocateEncoder(host.EncoderFolder());
     encoder = found.Path;
     if (encoder.empty()) {
       err << "tarnick-cli: the encoder (ffmpeg) was not found: " << found.SearchText << "\n";

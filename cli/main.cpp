@@ -14,6 +14,7 @@
 
 #include "cli/CliApp.h"
 #include "engine/PathStyle.h"
+#include "platform/ProgramPlaces.h"
 
 int main(int argc, char** argv) {
   // The process launcher and the program folder come from Qt's core.
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   const std::string programFolder = tarnick::ProgramFolderOf(
       tarnick::NativePathStyle, QCoreApplication::applicationFilePath().toStdString());
 
-  tarnick::CliEnvironment env{programFolder, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1};
+  tarnick::CliEnvironment env{
+      tarnick::ChooseProgramPlaces(programFolder, tarnick::UserFolders::FromProcess()), std::cout, std::cerr, isatty(STDOUT_FILENO) == 1};
   return tarnick::RunCli(args, env);
 }

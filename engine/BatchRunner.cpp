@@ -92,7 +92,7 @@ class Batch {
       settings_ = c_.Host.ReadConversionSettings();
       // A folder that cannot be made shows up as failed runs.
       c_.Files.ForceDirectories(settings_.OutputFolder);
-      programFolder_ = c_.Host.ProgramFolder();
+      programFolder_ = c_.Host.ScratchFolder();
       for (int i = 0; i < c_.Host.SourceCount(); ++i) names_.AddSource(c_.Host.SourceAt(i));
 
       result_.End = RunPasses(settings_.Passes());

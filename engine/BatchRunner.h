@@ -90,7 +90,12 @@ class IBatchHost {
  public:
   virtual ~IBatchHost() = default;
   virtual void SetMainEnabled(bool enabled) = 0;
-  virtual std::string ProgramFolder() const = 0;
+  // Where the preview thumbnail is written: the program folder when the
+  // program is portable.
+  virtual std::string ScratchFolder() const = 0;
+  // Where the encoder is looked for before PATH (empty: PATH only). The
+  // runner does not ask it; whoever makes the launcher does.
+  virtual std::string EncoderFolder() const = 0;
   // The source list, read by position; its length is asked again before
   // every file.
   virtual int SourceCount() const = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,7 +20,8 @@ class ListBatchHost : public IBatchHost {
         programFolder(std::move(programFolder)) {}
 
   void SetMainEnabled(bool) override {}
-  std::string ProgramFolder() const override { return programFolder; }
+  std::string ScratchFolder() const override { return programFolder; }
+  std::string EncoderFolder() const override { return encoderFolder.value_or(programFolder); }
   int SourceCount() const override { return static_cast<int>(sources.size()); }
   std::string SourceAt(int index) const override {
     return sources.at(static_cast<std::size_t>(index));
@@ -35,7 +37,8 @@ class ListBatchHost : public IBatchHost {
 
   std::vector<std::string> sources;
   ConversionSettings settings;
-  std::string programFolder;
+  std::string programFolder;  // the scratch folder
+  std::optional<std::string> encoderFolder;  // default the scratch folder
   std::string currentSource;
   std::string currentOutput;
 };

@@ -89,7 +89,7 @@ void LoadSettings(ISettingsTarget& w, const SettingsFileOpener& open) {
     // empty folder becomes the program folder.
     auto folder = file->ReadText("SET2", "C11");
     w.SetOutputFolder(folder ? *folder : w.OutputFolder());
-    if (w.OutputFolder().empty()) w.SetOutputFolder(w.ProgramFolder());
+    if (w.OutputFolder().empty()) w.SetOutputFolder(w.DefaultOutputFolder());
 
     // Options.
     w.SetTwoPass(readInt("SET2", "C12", w.TwoPass() ? 1 : 0) != 0);

@@ -78,7 +78,9 @@ class ISettingsTarget {
   virtual int ThumbnailSecond() const = 0;  // SpinEdit1, clamps 0..60
   virtual void SetThumbnailSecond(int second) = 0;
 
-  virtual std::string ProgramFolder() const = 0;
+  // The output folder taken when none is stored: the program folder when
+  // the program is portable.
+  virtual std::string DefaultOutputFolder() const = 0;
   // The command-line paths into the source list.
   virtual void TakeCommandLine() = 0;
 };

@@ -23,7 +23,7 @@ EncoderLocation LocateEncoder(const std::string& programFolder) {
   const std::string name(EncoderProgramName(NativePathStyle));
   EncoderLocation loc;
   const std::string beside = JoinPath(NativePathStyle, programFolder, name);
-  loc.SearchText = beside + ", PATH";
+  loc.SearchText = programFolder.empty() ? std::string("PATH") : beside + ", PATH";
   if (!programFolder.empty() && IsExecutableFile(beside)) {
     loc.Path = beside;
     return loc;

@@ -20,6 +20,7 @@
 #include "app/Entry.h"
 #include "app/Mainwindow1.h"
 #include "app/Stdctrls.h"
+#include "platform/ProgramPlaces.h"
 #include "controls/Digitbar.h"
 #include "controls/Kitbrowseedit.h"
 #include "controls/Kitspinedit.h"
@@ -813,6 +814,42 @@ TEST_F(MainWindowTest, EveryHintedControlCarriesItsHint) {
   EXPECT_FALSE(w->C2_04->isVisibleTo(w.get()));
   EXPECT_FALSE(w->Memo0->isVisibleTo(w.get()));
   EXPECT_FALSE(w->DriveComboBox1->isVisibleTo(w.get()));
+}
+
+// Installed: a program folder without profile.txt; the data comes from the
+// prefix's share folder, the settings go to the user's configuration folder
+// and nothing is written beside the program.
+TEST_F(MainWindowTest, InstalledPlacesKeepTheSettingsInTheHomeAndNothingBesideTheProgram) {
+  const std::string bin = folder + "/prefix/bin", data = folder + "/prefix/share/tarnick";
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(bin)));
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(data)));
+  WriteAll(data + "/profile.txt", ReadAll(TARNICK_SOURCE_DIR "/data/profile.txt"));
+  UserFolders user{folder + "/home", folder + "/home/.config", folder + "/home/.cache"};
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(user.Home)));
+
+  TMainFormOptions o;
+  o.Places = ChooseProgramPlaces(bin, user);
+  ASSERT_TRUE(o.Places->Installed);
+  o.ProgramPath = bin + "/tarnick";
+  o.Arguments = args;
+  o.Open = [this](const std::string& target, bool isFile) { opened.emplace_back(target, isFile); };
+  auto w = std::make_unique<TMainForm1>(o);
+  EXPECT_EQ(w->C2_00->Items().Count(), 1 + 8);
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(w.get(), &activate);
+  EXPECT_EQ(w->OutputFolder(), user.Home);
+  EXPECT_EQ(w->ScratchFolder(), user.CacheHome + "/tarnick");
+  EXPECT_EQ(w->EncoderFolder(), "");
+  EXPECT_TRUE(QDir(QString::fromStdString(user.CacheHome + "/tarnick")).exists());
+  w->Button3Click();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], std::make_pair(data + "/Readme.txt", true));
+
+  w->show();
+  EXPECT_TRUE(w->close());
+  const std::string ini = ReadAll(user.ConfigHome + "/tarnick/Tarnick.ini");
+  EXPECT_NE(ini.find("C11=" + user.Home + "\r\n"), std::string::npos) << ini;
+  EXPECT_TRUE(QDir(QString::fromStdString(bin)).isEmpty());
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ struct Host : IBatchHost {
   std::string currentSource, currentOutput;
 
   void SetMainEnabled(bool on) override { enabled.push_back(on); }
-  std::string ProgramFolder() const override { return programFolder; }
+  std::string ScratchFolder() const override { return programFolder; }
+  std::string EncoderFolder() const override { return programFolder; }
   int SourceCount() const override { return static_cast<int>(sources.size()); }
   std::string SourceAt(int i) const override { return sources.at(static_cast<std::size_t>(i)); }
   ConversionSettings ReadConversionSettings() const override { return settings; }

@@ -56,7 +56,7 @@ struct CliRun {
 
 inline CliRun RunIn(const std::string& programFolder, const std::vector<std::string>& args) {
   std::ostringstream out, err;
-  CliEnvironment env{programFolder, out, err, false};
+  CliEnvironment env{PortablePlaces(programFolder), out, err, false};
   CliRun r;
   r.Code = RunCli(args, env);
   r.Out = out.str();

@@ -79,7 +79,8 @@ class FakeWorld : public IBatchHost,
     mainEnabled = on;
     log.push_back(on ? "main on" : "main off");
   }
-  std::string ProgramFolder() const override { return programFolder; }
+  std::string ScratchFolder() const override { return programFolder; }
+  std::string EncoderFolder() const override { return programFolder; }
   int SourceCount() const override { return static_cast<int>(sources.size()); }
   std::string SourceAt(int i) const override { return sources.at(static_cast<std::size_t>(i)); }
   ConversionSettings ReadConversionSettings() const override { return settings; }

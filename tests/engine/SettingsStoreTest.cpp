@@ -102,7 +102,7 @@ class FakeWindow : public ISettingsTarget {
   }
   int ThumbnailSecond() const override { return second; }
   void SetThumbnailSecond(int v) override { second = v; }
-  std::string ProgramFolder() const override { return programFolder; }
+  std::string DefaultOutputFolder() const override { return programFolder; }
   void TakeCommandLine() override {
     if (log) log->push_back("command line");
     ++commandLineTaken;
