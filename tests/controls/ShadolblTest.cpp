@@ -278,8 +278,9 @@ TEST(ShadolblTest, RendersToArtifact) {
   EXPECT_EQ(count(first, text) + count(first, silver) + count(first, ground), 80 * 11);
   for (int y = first.top(); y < first.bottom(); ++y)
     for (int x = first.left(); x < first.right(); ++x)
-      if (out.pixel(x, y) == text && out.pixel(x + 1, y + 1) != text)
+      if (out.pixel(x, y) == text && out.pixel(x + 1, y + 1) != text) {
         EXPECT_EQ(out.pixel(x + 1, y + 1), silver) << x << "," << y;
+      }
   // The three-colour text, black to clNavy to clMaroon: "保存先フォルダ" splits
   // after its fifth character, so the first is black, the sixth clNavy and
   // the last clMaroon.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "toolkit/TrackBar.h"
 
@@ -149,6 +150,22 @@ TEST(TrackBarTest, KeysMoveByLineAndPage) {
     QTest::keyClick(b.bar, c.key);
     EXPECT_EQ(b.bar->Position(), c.to) << c.key;
   }
+}
+
+TEST(TrackBarTest, WheelStepsByLinesTowardsTheMinimumWhenTurnedAway) {
+  Bar b(trVertical, 40, 140, 3, 1, 30);
+  auto turn = [&](int notches) {
+    QWheelEvent e(QPointF(20, 20), b.bar->mapToGlobal(QPointF(20, 20)), QPoint(),
+                  QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                  false);
+    QApplication::sendEvent(b.bar, &e);
+  };
+  turn(1);
+  EXPECT_EQ(b.bar->Position(), 0);
+  turn(-2);
+  EXPECT_EQ(b.bar->Position(), 2);
+  turn(-5);
+  EXPECT_EQ(b.bar->Position(), 3);
 }
 
 void Send(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
