@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSlider>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -43,6 +42,7 @@
 #include "toolkit/Canvas.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Hint.h"
+#include "toolkit/TrackBar.h"
 
 namespace tarnick {
 
@@ -375,28 +375,29 @@ void TMainForm1::CreateEncodingPanel() {
   DigitBar1 = digitBar(24, MinFrameRate, MaxFrameRate, 15, VideoColumn, " 動画のﾌﾚｰﾑﾚｰﾄ");
   DigitBar2 = digitBar(104, MinVideoKbps, MaxVideoKbps, 384, VideoColumn, " 動画のﾋﾞｯﾄﾚｰﾄ");
 
-  TrackBar1 = new QSlider(Qt::Vertical, Panel5);
-  Place(TrackBar1, 224, 8, 40, 140);
-  TrackBar1->setRange(0, 3);
-  TrackBar1->setValue(3);
-  TrackBar1->setPageStep(1);
-  TrackBar1->setTickInterval(1);
-  TrackBar1->setTickPosition(QSlider::TicksLeft);
-  TrackBar1->setInvertedAppearance(true);  // position 0 at the top
-  TrackBar1->setInvertedControls(true);
-  TrackBar1->setCursor(Qt::PointingHandCursor);
+  auto trackBar = [&](TTrackBarOrientation orientation, int left, int top, int width, int height,
+                      int max, int pos, int thumbLength) {
+    auto* t = new TTrackBar(Panel5);
+    t->BeginLoading();
+    t->SetOrientation(orientation);
+    Place(t, left, top, width, height);
+    t->SetRange(0, max);
+    t->SetPosition(pos);
+    t->SetPageSize(1);
+    t->SetFrequency(1);
+    t->SetTickStyle(tsAuto);
+    t->SetTickMarks(tmTopLeft);
+    t->SetThumbLength(thumbLength);
+    t->setCursor(Qt::PointingHandCursor);
+    return t;
+  };
+  TrackBar1 = trackBar(trVertical, 224, 8, 40, 140, 3, 3, 30);
   SetHint(TrackBar1, " 音声のｻﾝﾌﾟﾙﾚｰﾄ");
 
   DigitBar3 = digitBar(300, MinAudioKbps, MaxAudioKbps, 64, AudioColumn, " 音声のﾋﾞｯﾄﾚｰﾄ");
 
-  TrackBar2 = new QSlider(Qt::Horizontal, Panel5);
-  Place(TrackBar2, 64, 200, 284, 30);
-  TrackBar2->setRange(0, 5);
-  TrackBar2->setValue(1);
-  TrackBar2->setPageStep(1);
-  TrackBar2->setTickInterval(1);
-  TrackBar2->setTickPosition(QSlider::TicksAbove);
-  TrackBar2->setCursor(Qt::PointingHandCursor);
+  // The layout leaves this one's thumb length at the platform's default.
+  TrackBar2 = trackBar(trHorizontal, 64, 200, 284, 30, 5, 1, 20);
   SetHint(TrackBar2, " 動画のｻｲｽﾞ");
 
   struct ShadowText {
@@ -802,14 +803,14 @@ std::string TMainForm1::PresetSelectedText() const { return C2_00->GetSelectedTe
 int TMainForm1::CodecCount() const { return C2_04->Items().Count(); }
 std::string TMainForm1::CodecItemText(int index) const { return C2_04->Items()[index]; }
 void TMainForm1::SetCodecItemIndex(int index) { C2_04->SetItemIndex(index); }
-int TMainForm1::SizePosition() const { return TrackBar2->value(); }
-void TMainForm1::SetSizePosition(int index) { TrackBar2->setValue(index); }
+int TMainForm1::SizePosition() const { return TrackBar2->Position(); }
+void TMainForm1::SetSizePosition(int index) { TrackBar2->SetPosition(index); }
 int TMainForm1::FrameRatePosition() const { return DigitBar1->Position(); }
 void TMainForm1::SetFrameRatePosition(int fps) { DigitBar1->SetPosition(fps); }
 int TMainForm1::VideoKbpsPosition() const { return DigitBar2->Position(); }
 void TMainForm1::SetVideoKbpsPosition(int kbps) { DigitBar2->SetPosition(kbps); }
-int TMainForm1::SampleRatePosition() const { return TrackBar1->value(); }
-void TMainForm1::SetSampleRatePosition(int index) { TrackBar1->setValue(index); }
+int TMainForm1::SampleRatePosition() const { return TrackBar1->Position(); }
+void TMainForm1::SetSampleRatePosition(int index) { TrackBar1->SetPosition(index); }
 int TMainForm1::AudioKbpsPosition() const { return DigitBar3->Position(); }
 void TMainForm1::SetAudioKbpsPosition(int kbps) { DigitBar3->SetPosition(kbps); }
 

@@ -18,7 +18,6 @@ class QComboBox;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QSlider;
 
 namespace tarnick {
 
@@ -31,6 +30,7 @@ class TAppHint;
 class TKitBrowseEdit;
 class TKitSpinEdit;
 class TWinPanel;
+class TTrackBar;
 class TBatchDriver;
 
 // The maker's information page: this host, path "/info.php".
@@ -127,8 +127,8 @@ class TMainForm1 : public QWidget,
   TDigitBar* DigitBar1 = nullptr;
   TDigitBar* DigitBar2 = nullptr;
   TDigitBar* DigitBar3 = nullptr;
-  QSlider* TrackBar1 = nullptr;
-  QSlider* TrackBar2 = nullptr;
+  TTrackBar* TrackBar1 = nullptr;
+  TTrackBar* TrackBar2 = nullptr;
   TKitBrowseEdit* C1_03 = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QCheckBox* CheckBox2 = nullptr;

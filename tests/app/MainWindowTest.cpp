@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSlider>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -30,6 +29,7 @@
 #include "engine/Exception.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Hint.h"
+#include "toolkit/TrackBar.h"
 
 namespace tarnick {
 namespace {
@@ -768,6 +768,64 @@ TEST_F(MainWindowTest, ThumbnailCaptionInkLiesRightOfTheSpinEdit) {
   }
   EXPECT_EQ(inkUnder, 0);
   EXPECT_GT(inkPast, 30);
+}
+
+TEST_F(MainWindowTest, TrackBarsArePlainWithTheLayoutsThumbAndTicksAtTheirLabels) {
+  auto w = Started();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  const QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  auto at = [&](QPoint p) { return img.pixel(p) & 0xFFFFFF; };
+  const QRgb panel = 0xEBEBEB, black = 0x000000;
+  auto origin = [&](QWidget* c) { return c->mapTo(w.get(), QPoint(0, 0)); };
+  auto label = [&](const char* caption) -> QRect {
+    for (auto* l : w->Panel5->findChildren<TStaticLabel*>())
+      if (l->Caption == caption) return QRect(origin(l), l->size());
+    ADD_FAILURE() << "no label " << caption;
+    return {};
+  };
+  // Nothing of either bar is a selection colour (a blue fill).
+  for (QWidget* bar : {static_cast<QWidget*>(w->TrackBar1), static_cast<QWidget*>(w->TrackBar2)})
+    for (int y = 0; y < bar->height(); ++y)
+      for (int x = 0; x < bar->width(); ++x) {
+        const QColor c(img.pixel(origin(bar) + QPoint(x, y)));
+        ASSERT_LT(c.blue() - c.red(), 40) << x << "," << y;
+      }
+
+  // TrackBar1: thumb length 30 across x 8 to 37 of the bar, 16 along;
+  // ticks on the left, one beside each sample-rate label.
+  const QPoint o1 = origin(w->TrackBar1);
+  const int pos1 = w->SampleRatePosition();
+  const int tip1 = 8 + 36 * pos1 + 8;
+  EXPECT_EQ(at(o1 + QPoint(7, tip1)), panel);
+  for (int x = 8; x < 38; ++x) EXPECT_NE(at(o1 + QPoint(x, tip1)), panel) << x;
+  EXPECT_EQ(at(o1 + QPoint(38, tip1)), panel);
+  const char* rates[] = {"48000Hz", "44100Hz", "41000Hz", "24000Hz"};
+  for (int p = 0; p < 4; ++p) {
+    const QPoint tick = o1 + QPoint(4, 16 + 36 * p);
+    EXPECT_EQ(at(tick), black) << p;
+    const QRect l = label(rates[p]);
+    EXPECT_TRUE(tick.y() >= l.top() && tick.y() <= l.bottom()) << rates[p];
+    EXPECT_LT(l.right(), o1.x() + 3) << rates[p];
+  }
+
+  // TrackBar2: the default thumb length 20 (y 8 to 27), 11 wide; ticks on
+  // top, one under each size label.
+  const QPoint o2 = origin(w->TrackBar2);
+  const int pos2 = w->SizePosition();
+  const int left2 = 8 + (257 * pos2 + 2) / 5;
+  EXPECT_EQ(at(o2 + QPoint(left2 + 5, 7)), panel);
+  for (int y = 8; y < 28; ++y) EXPECT_NE(at(o2 + QPoint(left2 + 5, y)), panel) << y;
+  EXPECT_EQ(at(o2 + QPoint(left2 + 5, 28)), panel);
+  EXPECT_EQ(at(o2 + QPoint(left2 - 1, 22)), panel);
+  EXPECT_EQ(at(o2 + QPoint(left2 + 11, 22)), panel);
+  const char* sizes[] = {"160x120", "320x240", "640x480", "368x208", "480x272", "720x480"};
+  for (int p = 0; p < 6; ++p) {
+    const QPoint tick = o2 + QPoint(8 + (257 * p + 2) / 5 + 5, 4);
+    EXPECT_EQ(at(tick), black) << p;
+    const QRect l = label(sizes[p]);
+    EXPECT_TRUE(tick.x() >= l.left() && tick.x() <= l.right()) << sizes[p];
+  }
 }
 
 TEST_F(MainWindowTest, TabOrderFollowsThePanelsThenTheirControls) {

@@ -174,10 +174,11 @@ TEST(ProgressBarTest, GradientBlocksTakeTheColourAtTheirCellEnd) {
   w.bar.SetMax(100);
   w.bar.SetPosition(50);
   w.bar.Snapshot();
-  const TColor first = w.bar.GradientColor(11 - 2, 296);
-  EXPECT_EQ(w.Pixel(2, 7), first);
-  EXPECT_EQ(w.Pixel(8, 7), first);
-  EXPECT_EQ(w.Pixel(11, 7), w.bar.GradientColor(20 - 2, 296));
+  // The first cell ends at 11: G(9, 296) = Trunc(9 x 127 / 296 + 128) = 131;
+  // the second at 20: G(18, 296) = 135.
+  EXPECT_EQ(w.Pixel(2, 7), RGB(131, 131, 131));
+  EXPECT_EQ(w.Pixel(8, 7), RGB(131, 131, 131));
+  EXPECT_EQ(w.Pixel(11, 7), RGB(135, 135, 135));
 }
 
 TEST(ProgressBarTest, VerticalGradientStartsOneRowUp) {
@@ -189,7 +190,6 @@ TEST(ProgressBarTest, VerticalGradientStartsOneRowUp) {
   b.SetPosition(100);
   b.Snapshot();
   const QImage& img = b.Surface();
-  EXPECT_EQ(FromQColor(QColor(img.pixel(5, 97))), b.GradientColor(1, 96));
   EXPECT_EQ(FromQColor(QColor(img.pixel(5, 97))), RGB(1, 0, 0));
   EXPECT_EQ(FromQColor(QColor(img.pixel(5, 2))), RGB(96, 0, 0));
 }
@@ -329,6 +329,56 @@ TEST(ProgressBarTest, RendersEveryStyleForPeopleToLookAt) {
   const QString path = QStringLiteral(TARNICK_ARTIFACT_DIR "/Dxfprogressbar.png");
   ASSERT_TRUE(sheet.save(path));
   EXPECT_EQ(QImage(path).size(), sheet.size());
+
+  // Every bar: 300 x 15 on black, the inner rectangle (2, 2, 298, 13),
+  // 296 long; Max 4 and Position 1, 2, 3, 1, 2 from the top.
+  const QRgb black = qRgb(0, 0, 0), grey = qRgb(128, 128, 128), lime = qRgb(0, 255, 0);
+  const QRgb shadow = qRgb(160, 160, 160), highlight = qRgb(255, 255, 255);
+  auto at = [&](int row, int x, int y) { return sheet.pixel(10 + x, 10 + 25 * row + y); };
+  // The gradient from clGray to clWhite: Trunc(d x 127 / 296 + 128) per channel.
+  auto g = [](int d) {
+    const int c = d * 127 / 296 + 128;
+    return qRgb(c, c, c);
+  };
+  for (int row = 0; row < 5; ++row) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(at(row, 0, 0), shadow);  // the lowered frame
+    EXPECT_EQ(at(row, 299, 14), highlight);
+    EXPECT_EQ(at(row, 1, 1), black);  // a pixel of background inside it
+    EXPECT_EQ(at(row, 260, 3), black);  // past every bar's end
+  }
+  // sSolid at 1: columns 2 to 2 + Trunc(296 / 4) - 1 = 75 in clGray.
+  EXPECT_EQ(at(0, 2, 3), grey);
+  EXPECT_EQ(at(0, 75, 11), grey);
+  EXPECT_EQ(at(0, 76, 3), black);
+  // sRectangles at 2: cells of Trunc(2 x 11 / 3) + 2 = 9, blocks 7 long.
+  for (int x : {2, 8, 11, 83, 89}) EXPECT_EQ(at(1, x, 3), grey) << x;
+  for (int x : {9, 10, 90, 91}) EXPECT_EQ(at(1, x, 3), black) << x;
+  // sExSolid at 3: the fixed gradient over columns 2 to 223.
+  for (int x : {2, 50, 100, 223}) EXPECT_EQ(at(2, x, 3), g(x - 2)) << x;
+  EXPECT_EQ(at(2, 2, 3), qRgb(128, 128, 128));
+  EXPECT_EQ(at(2, 224, 3), black);
+  // sExRectangles at 1: each block in the colour where its cell ends; the
+  // partial block after column 71 is not drawn.
+  EXPECT_EQ(at(3, 2, 3), g(9));
+  EXPECT_EQ(at(3, 8, 3), qRgb(131, 131, 131));
+  EXPECT_EQ(at(3, 11, 3), g(18));
+  EXPECT_EQ(at(3, 65, 3), g(72));
+  EXPECT_EQ(at(3, 72, 3), black);
+  // sPictures at 2: the glyph (lime inside a transparent ring) every 10
+  // columns from column 2.
+  EXPECT_EQ(at(4, 2, 5), black);
+  EXPECT_EQ(at(4, 3, 5), lime);
+  EXPECT_EQ(at(4, 10, 5), lime);
+  EXPECT_EQ(at(4, 11, 5), black);
+  EXPECT_EQ(at(4, 13, 5), lime);
+  // The percentage in 0x464646 over the middle of each bar.
+  for (int row = 0; row < 5; ++row) {
+    int ink = 0;
+    for (int y = 0; y < 15; ++y)
+      for (int x = 120; x < 180; ++x) ink += at(row, x, y) == qRgb(70, 70, 70);
+    EXPECT_GT(ink, 10) << row;
+  }
 }
 
 }  // namespace

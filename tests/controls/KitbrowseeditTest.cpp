@@ -167,7 +167,25 @@ TEST(KitbrowseeditTest, FolderPictureInTheButton) {
   shown.SetPath("/home/user/Videos/PSP");
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  EXPECT_TRUE(form.grab().toImage().save(QString(TARNICK_ARTIFACT_DIR) + "/Kitbrowseedit.png"));
+  const QImage shot = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_TRUE(shot.save(QString(TARNICK_ARTIFACT_DIR) + "/Kitbrowseedit.png"));
+  // As placed at (7, 5): the sunken frame, the folder picture in its button
+  // (yellow folder, black base), and the path in 0x464646 from the text's
+  // left edge; the field stays white past the text.
+  auto at = [&](int x, int y) { return shot.pixel(7 + x, 5 + y); };
+  EXPECT_EQ(at(5, 0), qRgb(160, 160, 160));
+  EXPECT_EQ(at(gx + 6, gy + 9), qRgb(255, 255, 0));
+  EXPECT_EQ(at(gx + 6, gy + 13), qRgb(0, 0, 0));
+  int ink = 0, firstInk = 1 << 20;
+  for (int y = 2; y < 17; ++y)
+    for (int x = 2; x < 150; ++x)
+      if (at(x, y) == qRgb(0x46, 0x46, 0x46)) {
+        ++ink;
+        firstInk = std::min(firstInk, x);
+      }
+  EXPECT_GT(ink, 30);
+  EXPECT_LT(firstInk, 8);
+  EXPECT_EQ(at(250, 9), qRgb(255, 255, 255));
 }
 
 }  // namespace

@@ -261,6 +261,49 @@ TEST(ShadolblTest, RendersToArtifact) {
   p.end();
   QDir().mkpath(TARNICK_ARTIFACT_DIR);
   EXPECT_TRUE(out.save(QString(TARNICK_ARTIFACT_DIR) + "/Shadolbl.png"));
+
+  const QRgb ground = qRgb(0xC8, 0xC8, 0xC8), text = qRgb(0x46, 0x46, 0x46);
+  const QRgb silver = qRgb(192, 192, 192);
+  auto count = [&](QRect area, QRgb c) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x) n += out.pixel(x, y) == c;
+    return n;
+  };
+  // The field caption, transparent: text in 0x464646 over a clSilver copy
+  // one pixel right and down; the ground shows through everywhere else.
+  const QRect first(4, 4, 80, 11);
+  EXPECT_GT(count(first, text), 20);
+  EXPECT_GT(count(first, silver), 10);
+  EXPECT_EQ(count(first, text) + count(first, silver) + count(first, ground), 80 * 11);
+  for (int y = first.top(); y < first.bottom(); ++y)
+    for (int x = first.left(); x < first.right(); ++x)
+      if (out.pixel(x, y) == text && out.pixel(x + 1, y + 1) != text) {
+        EXPECT_EQ(out.pixel(x + 1, y + 1), silver) << x << "," << y;
+      }
+  // The three-colour text, black to clNavy to clMaroon: "保存先フォルダ" splits
+  // after its fifth character, so the first is black, the sixth clNavy and
+  // the last clMaroon.
+  const QRgb navy = qRgb(0, 0, 128), maroon = qRgb(128, 0, 0);
+  int leftmost = 1 << 20, rightmost = -1;
+  QRgb leftInk = 0, rightInk = 0;
+  for (int y = 20; y < 40; ++y)
+    for (int x = 4; x < 200; ++x) {
+      const QRgb c = out.pixel(x, y);
+      if (c == ground) continue;
+      if (x < leftmost) leftmost = x, leftInk = c;
+      if (x > rightmost) rightmost = x, rightInk = c;
+    }
+  EXPECT_EQ(leftInk, qRgb(0, 0, 0));
+  EXPECT_EQ(rightInk, maroon);
+  EXPECT_GT(count(QRect(4, 20, 196, 20), navy), 5);
+  // The opaque label: a horizontal gradient from clNavy at the left to clAqua
+  // at the right, 190 wide: column x has green 255 x / 189 and blue
+  // 128 + 127 x / 189 (row 23 lies below the text).
+  for (int x : {0, 94, 189})
+    EXPECT_EQ(out.pixel(4 + x, 42 + 23), qRgb(0, 255 * x / 189, 128 + 127 * x / 189)) << x;
+  EXPECT_EQ(out.pixel(4 + 150, 42 + 5), qRgb(0, 255 * 150 / 189, 128 + 127 * 150 / 189));
+  EXPECT_EQ(out.pixel(4 + 190, 42 + 23), ground);
 }
 
 }  // namespace

@@ -370,6 +370,37 @@ TEST_F(XScreenTest, WindowIsDraggedByItsSurface) {
   EXPECT_EQ(w->y, 70);
 }
 
+TEST_F(XScreenTest, TrackBarThumbsFollowARealDrag) {
+  WriteSettings(384);
+  Launch();
+  // TrackBar2 at Panel5 (16, 196) + (64, 200): the thumb of position 1 spans
+  // x 59 to 69, y 8 to 27; position 4's centre is at x 219.
+  MoveTo(X(80 + 64), Y(396 + 18));
+  Button(true);
+  for (int x = 64; x <= 219; x += 31) MoveTo(X(80 + x), Y(396 + 18));
+  MoveTo(X(80 + 219), Y(396 + 18));
+  Button(false);
+  // TrackBar1 at (224, 8) of the panel: position 3's thumb tip at y 124,
+  // the thumb x 8 to 37; dragged up to position 0 (tip at y 16).
+  MoveTo(X(240 + 23), Y(204 + 124));
+  Button(true);
+  for (int y = 124; y >= 16; y -= 27) MoveTo(X(240 + 23), Y(204 + y));
+  MoveTo(X(240 + 23), Y(204 + 16));
+  Button(false);
+  MoveTo(X(200), Y(30 + 60));
+  // Both thumbs painted where they were let go: their bright tips.
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return PixelAt(X(80 + 219), Y(396 + 8)) == Rgb{255, 255, 255} &&
+               PixelAt(X(240 + 8), Y(204 + 16)) == Rgb{255, 255, 255};
+      },
+      5000));
+  Shot("xscreen-trackbars-dragged.png");
+  CloseByButton();
+  EXPECT_EQ(Setting("C5"), "4");
+  EXPECT_EQ(Setting("C3"), "0");
+}
+
 TEST_F(XScreenTest, BatchThroughTheStartButton) {
   WriteSettings(384);
   const std::string source = folder + "/clip.avi";
