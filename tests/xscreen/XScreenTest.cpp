@@ -271,7 +271,9 @@ TEST_F(XScreenTest, HeldStepButtonStopsWhenThePointerLeaves) {
   // DigitBar2's up button: Panel5 (16, 196) + the bar (104, 8), 16 high.
   MoveTo(X(16 + 104 + 20), Y(196 + 8 + 8));
   Button(true);
-  MoveTo(X(16 + 104 + 20), Y(196 + 8 + 30));
+  // Out sideways, never over the bar's middle: a move there would set the
+  // value from the pointer's height, as a drag over the bar does.
+  MoveTo(X(16 + 104 + 60), Y(196 + 8 + 8));
   MoveTo(900, 700);
   // Held far away: without the leave seen, 2 s of repeat add 17 steps.
   std::this_thread::sleep_for(milliseconds(2000));
