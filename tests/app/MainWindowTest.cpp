@@ -27,6 +27,7 @@
 #include "controls/Pcvfadebutton.h"
 #include "controls/Shadolbl.h"
 #include "engine/Exception.h"
+#include "support/SharedRuleCases.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Hint.h"
 
@@ -196,7 +197,9 @@ TEST_F(MainWindowTest, OutputFolderValues) {
   } cases[] = {{"[SET2]\r\nC11=\r\n", folder},
                {"[SET2]\r\nC13=1\r\n", folder},
                {"[SET2]\r\nC11=/media/v/Video/\r\n", "/media/v/Video"},
-               {"[SET2]\r\nC11=/media/v/ビデオ\r\n", "/media/v/ビデオ"}};
+               {"[SET2]\r\nC11=/media/v/ビデオ\r\n", "/media/v/ビデオ"},
+               // Kept whole, as the command-line program keeps it.
+               {"[SET2]\r\nC11=" + test::LongStoredFolder() + "\r\n", test::LongStoredFolder()}};
   for (const auto& c : cases) {
     WriteIni(c.ini);
     auto w = Started();
@@ -325,6 +328,15 @@ TEST_F(IntakeTest, TwoFilesAndAFolderAreSortedAsAWhole) {
   w->grab().save(TARNICK_ARTIFACT_DIR "/main-window-sources.png");
 }
 
+TEST_F(IntakeTest, ListOrderIsTheOneTheCommandLineProgramGives) {
+  std::vector<std::string> given, sorted;
+  for (const std::string& name : test::SourceNamesGiven) given.push_back(Touch("o/" + name));
+  for (const std::string& name : test::SourceNamesSorted) sorted.push_back(folder + "/o/" + name);
+  auto w = Started();
+  w->TakeDroppedPaths(given);
+  EXPECT_EQ(w->Sources(), sorted);
+}
+
 TEST_F(IntakeTest, SameFileTwiceIsListedTwiceAndDelEmptiesTheList) {
   std::string f = Touch("x.avi");
   auto w = Started();
@@ -410,14 +422,6 @@ TEST_F(IntakeTest, ADropOfferingMoveIsAnsweredAsCopy) {
   QApplication::sendEvent(w.get(), &moveOnly);
   EXPECT_FALSE(moveOnly.isAccepted());
   EXPECT_EQ(w->Sources().size(), 1u);
-}
-
-TEST(SortedInsertPosition, CaseIgnoredEqualKeptAfter) {
-  std::vector<std::string> items = {"/a/B.avi", "/a/b.avi", "/a/c.avi"};
-  EXPECT_EQ(SortedInsertPosition(items, "/a/A.avi"), 0u);
-  EXPECT_EQ(SortedInsertPosition(items, "/a/b.AVI"), 2u);
-  EXPECT_EQ(SortedInsertPosition(items, "/a/C.avi"), 3u);
-  EXPECT_EQ(SortedInsertPosition({}, "x"), 0u);
 }
 
 // ---------------------------------------------------------------- handlers
