@@ -267,6 +267,22 @@ TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpen) {
   EXPECT_TRUE(QFile::exists(QString::fromStdString(Ini())));
 }
 
+TEST_F(MainWindowTest, ReadOnlySettingsFileKeepsItsBytesEvenForRoot) {
+  const std::string stored = "[SET]\r\nM_LEFT=20\r\nM_TOP=20\r\n";
+  WriteIni(stored);
+  QFile::setPermissions(QString::fromStdString(Ini()), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  auto w = Started();
+  w->show();
+  w->SetFrameRatePosition(12);
+  EXPECT_FALSE(w->close());
+  ASSERT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(dialogs.Boxes[0].Text, Ini() + " に書き込めません.");
+  EXPECT_EQ(ReadAll(Ini()), stored);
+  QFile::setPermissions(QString::fromStdString(Ini()), QFile::ReadOwner | QFile::WriteOwner);
+  EXPECT_TRUE(w->close());
+  EXPECT_NE(ReadAll(Ini()).find("C1=12"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, CloseButtonSavesFirst) {
   auto w = Started();
   w->show();
