@@ -23,7 +23,6 @@
 #include "app/Batchdriver.h"
 #include "app/Psptransfer.h"
 #include "app/Searchfile.h"
-#include "app/Settingsfile.h"
 #include "app/Stdctrls.h"
 #include "controls/Digitbar.h"
 #include "controls/Kitbrowseedit.h"
@@ -33,9 +32,11 @@
 #include "controls/Pcvfadebutton.h"
 #include "controls/Shadolbl.h"
 #include "engine/Exception.h"
+#include "engine/SourceOrder.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/ProfileSettingsFile.h"
 #include "platform/TextFile.h"
 #include "platform/Volumes.h"
 #include "toolkit/Application.h"
@@ -100,15 +101,6 @@ std::string InfoPageAddress(std::string_view programPath) {
   std::string name = ExtractFileName(NativePathStyle, programPath);
   std::string stem = ChangeFileExt(NativePathStyle, name, "");
   return std::string(InfoPageHost) + "/info.php?pf=w&sn=" + stem;
-}
-
-std::size_t SortedInsertPosition(const std::vector<std::string>& items, std::string_view path) {
-  QString key = QString::fromUtf8(path.data(), static_cast<int>(path.size()));
-  auto it = std::upper_bound(items.begin(), items.end(), key,
-                             [](const QString& k, const std::string& item) {
-                               return QString::compare(k, Q(item), Qt::CaseInsensitive) < 0;
-                             });
-  return static_cast<std::size_t>(it - items.begin());
 }
 
 TMainForm1::TMainForm1(TMainFormOptions options, QWidget* parent)
@@ -779,7 +771,7 @@ void TMainForm1::SearchFolder(const std::string& folder) {
 }
 
 void TMainForm1::AddSource(const std::string& path) {
-  std::size_t at = SortedInsertPosition(FSources, path);
+  std::size_t at = SourceInsertPosition(FSources, path);
   FSources.insert(FSources.begin() + static_cast<std::ptrdiff_t>(at), path);
   ListBox1->insertItem(static_cast<int>(at), Q(path));
 }

@@ -40,10 +40,6 @@ extern const char* const InfoPageHost;
 // extension, appended unescaped after "sn=".
 std::string InfoPageAddress(std::string_view programPath);
 
-// Where an item goes in the sorted source list: after every item that
-// orders before it or equal to it, letter case ignored.
-std::size_t SortedInsertPosition(const std::vector<std::string>& items, std::string_view path);
-
 class TMainForm1;
 
 // Everything the window takes from its surroundings; tests replace it.

@@ -2,6 +2,11 @@
 
 #include "engine/PathStyle.h"
 #include "platform/DirectoryListing.h"
+#include "platform/FileIdentity.h"
+
+#include <cstdint>
+#include <set>
+#include <utility>
 
 namespace tarnick {
 
@@ -77,11 +82,25 @@ bool TSearchDir::Search() {
   if (!Continue) return false;
   if (!IgnoreSubDir) FQueue.push_back(root);
 
+  // Every folder is walked once, however many links lead to it: a link to
+  // ".", to "..", or back up the tree ends there instead of looping.
+  std::set<std::pair<std::uint64_t, std::uint64_t>> walked;
+  FileIdentity rootId = IdentifyFile(root);
+  if (rootId.Exists()) walked.emplace(rootId.Device, rootId.Inode);
+
   while (FQueueHead < FQueue.size()) {
     std::string folder = WithSeparator(FQueue[FQueueHead++]);
-    for (const DirectoryEntry& e : ListSubfolders(folder)) {
-      // A link to a folder is no folder to walk into: it may lead back up.
-      if (e.IsSymbolicLink) continue;
+    std::vector<DirectoryEntry> subfolders = ListSubfolders(folder);
+    // A folder's own subfolders come before links to them, so a link to a
+    // sibling does not take the sibling's place.
+    std::vector<bool> fresh(subfolders.size());
+    for (std::size_t i = 0; i < subfolders.size(); ++i)
+      if (!subfolders[i].IsSymbolicLink)
+        fresh[i] = walked.emplace(subfolders[i].Device, subfolders[i].Inode).second;
+    for (std::size_t i = 0; i < subfolders.size(); ++i) {
+      const DirectoryEntry& e = subfolders[i];
+      if (e.IsSymbolicLink) fresh[i] = walked.emplace(e.Device, e.Inode).second;
+      if (!fresh[i]) continue;
       IgnoreSubDir = false;
       std::string path = folder + e.Name;
       DoFind(path, SearchFileDataFrom(e), IgnoreSubDir, Continue);

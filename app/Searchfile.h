@@ -46,7 +46,8 @@ using TSearchDirEvent =
                        bool& IgnoreSubDir, bool& Continue)>;
 
 // Walks the folders below BaseDir breadth first and reports each one,
-// BaseDir first. Symbolic links to folders are not walked into.
+// BaseDir first. Symbolic links to folders are walked into; each folder
+// (by device and inode) is reported and walked once, so no link loops.
 class TSearchDir {
  public:
   TSearchDir() = default;

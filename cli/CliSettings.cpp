@@ -3,28 +3,10 @@
 #include <algorithm>
 
 #include "engine/Preset.h"
-#include "platform/ProfileFile.h"
+#include "platform/ProfileSettingsFile.h"
 
 namespace tarnick {
 namespace {
-
-class ReadOnlySettingsFile : public ISettingsFile {
- public:
-  explicit ReadOnlySettingsFile(const std::string& path) : file_(ProfileFile::Open(path)) {}
-  std::string Path() const override { return file_.Path(); }
-  std::optional<std::string> ReadText(std::string_view section,
-                                      std::string_view key) const override {
-    auto value = file_.ReadText(section, key);
-    // A read gives at most what the window's 2048-byte buffer holds.
-    if (value) *value = file_.ReadString(section, key, "");
-    return value;
-  }
-  bool WriteText(std::string_view, std::string_view, std::string_view) override { return false; }
-  bool Release() override { return true; }
-
- private:
-  ProfileFile file_;
-};
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -37,7 +19,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::unique_ptr<ISettingsFile> OpenSettingsForReading(const std::string& path) {
-  return std::make_unique<ReadOnlySettingsFile>(path);
+  return std::make_unique<TProfileSettingsFile>(path, TProfileSettingsFile::Access::ReadOnly);
 }
 
 int ResolvePresetOption(const std::vector<std::string>& lines, const std::string& text) {

@@ -10,8 +10,8 @@
 
 namespace tarnick {
 
-// The settings file opened for reading only: the command line program never
-// writes it.
+// The settings file opened for reading only, through the window's own
+// adapter: the command line program never writes it.
 std::unique_ptr<ISettingsFile> OpenSettingsForReading(const std::string& path);
 
 // The position (1 = first line) of the preset an option names: a decimal

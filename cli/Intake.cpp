@@ -1,9 +1,8 @@
 #include "cli/Intake.h"
 
-#include <algorithm>
-
 #include "app/Searchfile.h"
 #include "engine/SourceIntake.h"
+#include "engine/SourceOrder.h"
 #include "platform/DirectoryListing.h"
 
 namespace tarnick {
@@ -42,19 +41,7 @@ class ListHost : public ISourceIntakeHost {
   EntryKind last_ = EntryKind::None;
 };
 
-unsigned char FoldCase(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
-
 }  // namespace
-
-void SortSourceList(std::vector<std::string>& list) {
-  std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return FoldCase(x) < FoldCase(y); });
-  });
-}
 
 IntakeResult TakePaths(const std::vector<std::string>& paths) {
   ListHost host;
@@ -69,7 +56,7 @@ IntakeResult TakePaths(const std::vector<std::string>& paths) {
       result.Missing.push_back(path);
   }
   result.Sources = std::move(host.List());
-  SortSourceList(result.Sources);
+  SortSourcePaths(result.Sources);
   return result;
 }
 

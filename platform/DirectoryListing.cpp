@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,6 +43,8 @@ DirectoryEntry EntryFromStat(std::string name, const struct statx& st, bool isLi
   e.IsDirectory = S_ISDIR(st.stx_mode);
   e.IsArchive = S_ISREG(st.stx_mode);
   e.IsReadOnly = (st.stx_mode & S_IWUSR) == 0;
+  e.Device = makedev(st.stx_dev_major, st.stx_dev_minor);
+  e.Inode = st.stx_ino;
   e.Size = e.IsDirectory ? 0 : static_cast<std::int64_t>(st.stx_size);
   if (st.stx_mask & STATX_BTIME) e.CreationTime = st.stx_btime.tv_sec;
   if (st.stx_mask & STATX_MTIME) e.LastWriteTime = st.stx_mtime.tv_sec;

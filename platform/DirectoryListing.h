@@ -18,6 +18,10 @@ struct DirectoryEntry {
   bool IsHidden = false;    // the name starts with "."
   bool IsSystem = false;    // never set here
   bool IsArchive = false;   // a regular file
+  // Which file it is (of the link's target for a link), so that a walk can
+  // tell a folder it has been in already.
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
   // Seconds since 1 Jan 1970 UTC; nullopt when the file system keeps none.
   std::optional<std::int64_t> CreationTime;
   std::optional<std::int64_t> LastWriteTime;

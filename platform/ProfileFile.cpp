@@ -12,6 +12,7 @@
 #include "engine/NumberText.h"
 #include "platform/DirectoryListing.h"
 #include "platform/TextCodec.h"
+#include "platform/TextFile.h"
 
 namespace tarnick {
 
@@ -98,31 +99,15 @@ bool ValidKeyName(std::string_view s) {
          Trim(s).size() == s.size() && s.front() != '[' && !IsComment(s);
 }
 
-// The file's bytes: nullopt when it exists and cannot be read, the empty
-// text when it does not exist.
+// The file's bytes: nullopt when it exists and cannot be read (or is no
+// regular file of at most MaxSettingsFileBytes), the empty text when it does
+// not exist.
 std::optional<std::string> ReadBytes(const std::string& path, bool& exists) {
-  exists = false;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return std::string();
-    exists = true;
-    return std::nullopt;
-  }
-  exists = true;
-  std::string out;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
-    }
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return out;
+  std::string bytes;
+  FileReadResult result = ReadRegularFile(path, MaxSettingsFileBytes, bytes);
+  exists = result != FileReadResult::Missing;
+  if (result == FileReadResult::Refused) return std::nullopt;
+  return bytes;
 }
 
 bool WriteAll(int fd, std::string_view data) {
@@ -144,13 +129,33 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// Read-only is what the user set with the mode bits: root may write any
+// file, yet a settings file of mode 0444 is meant to stay as it is.
+bool IsReadOnly(const std::string& path, const struct stat& st) {
+  if (::geteuid() == 0) return (st.st_mode & 0222) == 0;
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// Overwrites an existing file in place (its owner, mode and links stay):
+// for a folder that takes no new file.
+bool WriteInPlace(const std::string& target, const std::string& text) {
+  int fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ok = ok && ::ftruncate(fd, 0) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+}
+
 // Replaces `target` by `text` through a temporary file of the same folder,
 // so the old file stays whole until the new one is complete on the disk.
+// Where the folder refuses the temporary file, or the new file could not
+// keep the old one's owner, the old file is written in place.
 bool ReplaceFile(const std::string& target, const std::string& text) {
   struct stat old {};
   bool hadOld = ::stat(target.c_str(), &old) == 0;
-  // A read-only settings file is meant to stay as it is.
-  if (hadOld && ::access(target.c_str(), W_OK) != 0) return false;
+  if (hadOld && (!S_ISREG(old.st_mode) || IsReadOnly(target, old))) return false;
 
   std::string folder = FolderOf(target);
   auto slash = target.find_last_of('/');
@@ -162,14 +167,24 @@ bool ReplaceFile(const std::string& target, const std::string& text) {
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     temp = folder + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(attempt);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    if (fd < 0 && errno != EEXIST) {
+      if (hadOld && (errno == EACCES || errno == EPERM)) return WriteInPlace(target, text);
+      return false;
+    }
   }
   if (fd < 0) return false;
 
   bool ok = true;
   if (hadOld) {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-      // Only root may give a file away; keeping our own ownership is fine.
+    struct stat made {};
+    bool sameOwner = ::fstat(fd, &made) == 0 && made.st_uid == old.st_uid &&
+                     made.st_gid == old.st_gid;
+    // Only root may give a file away; anyone else keeps the owner by
+    // writing the old file itself.
+    if (!sameOwner && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return WriteInPlace(target, text);
     }
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
@@ -189,14 +204,21 @@ bool ReplaceFile(const std::string& target, const std::string& text) {
 }
 
 // A settings file reached through a symbolic link is written where the link
-// points, keeping the link.
-std::string WriteTarget(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) return resolved;
+// points, keeping the link; a dangling link is written through to the file
+// it names (created there), never replaced by a file of its own. nullopt
+// for a chain of links that does not end.
+std::optional<std::string> WriteTarget(const std::string& path) {
+  std::string at = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    std::string link(PATH_MAX, '\0');
+    ssize_t n = ::readlink(at.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return std::nullopt;
+    link.resize(static_cast<std::size_t>(n));
+    at = link.front() == '/' ? link : FolderOf(at) + "/" + link;
   }
-  return path;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -210,10 +232,12 @@ ProfileFile ProfileFile::Open(std::string path) {
 }
 
 std::vector<ProfileFile::Line> ProfileFile::Parse(const std::string& raw, bool& bom) {
-  std::string text = IsValidUtf8(raw) ? raw : Cp932ToUtf8(raw);
+  // The mark comes off before the encoding is judged.
+  std::string_view body(raw);
+  bom = body.substr(0, Bom.size()) == Bom;
+  if (bom) body.remove_prefix(Bom.size());
+  std::string text = IsValidUtf8(body) ? std::string(body) : Cp932ToUtf8(std::string(body));
   std::string_view rest(text);
-  bom = rest.substr(0, Bom.size()) == Bom;
-  if (bom) rest.remove_prefix(Bom.size());
   std::vector<Line> lines;
   while (!rest.empty()) {
     auto at = rest.find_first_of("\r\n");
@@ -353,7 +377,8 @@ void ProfileFile::Save() {
   bool bom = false;
   std::vector<Line> lines = Parse(*bytes, bom);
   for (const ProfileEntry& e : FPending) Apply(lines, e);
-  if (!ReplaceFile(WriteTarget(FPath), Compose(lines, bom)))
+  auto target = WriteTarget(FPath);
+  if (!target || !ReplaceFile(*target, Compose(lines, bom)))
     throw EFileError(FormatMessage(CannotWriteMessage, fullPath));
   FLines = std::move(lines);
   FBom = bom;

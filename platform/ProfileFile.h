@@ -12,6 +12,9 @@ namespace tarnick {
 // The longest text a settings read gives back (a 2048-byte buffer with its
 // terminating zero); longer values are cut at a character boundary.
 inline constexpr std::size_t MaxProfileTextBytes = 2047;
+// The largest settings file read; a longer one (or one that is no regular
+// file) reads as empty and is never replaced.
+inline constexpr std::size_t MaxSettingsFileBytes = 1u << 20;
 
 // One value to write, for writing several in a given order.
 struct ProfileEntry {

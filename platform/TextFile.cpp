@@ -1,8 +1,11 @@
 #include "platform/TextFile.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
 
 #include "engine/Exception.h"
 #include "engine/PathStyle.h"
@@ -10,15 +13,59 @@
 
 namespace tarnick {
 
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+FileReadResult ReadRegularFile(const std::string& path, std::size_t limit, std::string& bytes) {
+  bytes.clear();
+  // Without O_NONBLOCK the open of a named pipe waits for a writer.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0)
+    return (errno == ENOENT || errno == ENOTDIR) ? FileReadResult::Missing
+                                                 : FileReadResult::Refused;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return FileReadResult::Refused;
+  if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > limit)
+    return FileReadResult::Refused;
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      bytes.clear();
+      return FileReadResult::Refused;
+    }
+    // A file that grows while it is read is held to the same limit.
+    if (bytes.size() + static_cast<std::size_t>(n) > limit) {
+      bytes.clear();
+      return FileReadResult::Refused;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return FileReadResult::Read;
+}
+
 std::string ReadFileBytes(const std::string& path) {
-  auto fail = [&] { return EFileError(FormatMessage("ファイル %s は開けません", path)); };
-  std::error_code ec;
-  // A folder opens as a stream on Linux but is no file.
-  if (std::filesystem::is_directory(path, ec)) throw fail();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw fail();
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw fail();
+  std::string bytes;
+  if (ReadRegularFile(path, MaxTextFileBytes, bytes) != FileReadResult::Read)
+    throw EFileError(FormatMessage("ファイル %s は開けません", path));
   return bytes;
 }
 
@@ -67,6 +114,10 @@ std::vector<std::string> SplitTextLines(const std::string& bytes) {
 
 std::vector<std::string> ReadTextFileLines(const std::string& path) {
   std::string bytes = ReadFileBytes(path);
+  // Editors on Windows start UTF-8 files with a byte order mark; it is no
+  // part of the first line.
+  constexpr std::string_view Bom = "\xEF\xBB\xBF";
+  if (std::string_view(bytes).substr(0, Bom.size()) == Bom) bytes.erase(0, Bom.size());
   if (IsValidUtf8(bytes)) return SplitLines(bytes, true);
   // A file written on Windows: cut its lines as code page 932, then decode.
   std::vector<std::string> lines = SplitLines(bytes, false);

@@ -1,9 +1,13 @@
 #include "platform/Volumes.h"
 
 #include <sys/stat.h>
+#ifdef __linux__
+#include <mntent.h>
+#endif
 
 #include <QStorageInfo>
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <string_view>
 
@@ -26,8 +30,10 @@ bool StartsWithFolder(const std::string& path, std::string_view folder) {
 }  // namespace
 
 bool IsPseudoFileSystem(const std::string& type, const std::string& rootPath) {
+  // RAM disks (tmpfs, ramfs) are volumes: the Memory Stick search tests
+  // RAM disks as well.
   static constexpr std::string_view kPseudo[] = {
-      "proc",     "sysfs",     "devtmpfs",   "devpts",      "tmpfs",       "ramfs",
+      "proc",     "sysfs",     "devtmpfs",   "devpts",
       "cgroup",   "cgroup2",   "securityfs", "debugfs",     "tracefs",     "pstore",
       "bpf",      "configfs",  "fusectl",    "mqueue",      "hugetlbfs",   "autofs",
       "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs",      "selinuxfs",   "fuse.portal",
@@ -38,13 +44,38 @@ bool IsPseudoFileSystem(const std::string& type, const std::string& rootPath) {
          StartsWithFolder(rootPath, "/dev");
 }
 
-std::vector<std::string> SystemVolumeSource::VolumeRoots() {
-  std::vector<std::string> roots;
+namespace {
+
+struct Mount {
+  std::string Root;
+  std::string Type;
+};
+
+// The mount table in mount order. Read from the kernel's own table where
+// there is one: Qt's list leaves RAM disks such as ramfs out.
+std::vector<Mount> MountTable() {
+  std::vector<Mount> mounts;
+#ifdef __linux__
+  if (std::FILE* table = ::setmntent("/proc/self/mounts", "r")) {
+    while (const mntent* m = ::getmntent(table)) mounts.push_back({m->mnt_dir, m->mnt_type});
+    ::endmntent(table);
+    return mounts;
+  }
+#endif
   for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
     if (!info.isValid()) continue;
-    const std::string root = info.rootPath().toStdString();
-    const std::string type = info.fileSystemType().toStdString();
-    if (IsPseudoFileSystem(type, root)) continue;
+    mounts.push_back({info.rootPath().toStdString(), info.fileSystemType().toStdString()});
+  }
+  return mounts;
+}
+
+}  // namespace
+
+std::vector<std::string> SystemVolumeSource::VolumeRoots() {
+  std::vector<std::string> roots;
+  for (const Mount& mount : MountTable()) {
+    const std::string& root = mount.Root;
+    if (IsPseudoFileSystem(mount.Type, root)) continue;
     // Bind mounts of single files (containers mount /etc/hosts so) are no volumes.
     if (!IsFolder(root)) continue;
     if (std::find(roots.begin(), roots.end(), root) != roots.end()) continue;

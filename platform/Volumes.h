@@ -50,7 +50,8 @@ class ScopedVolumeSource {
   IVolumeSource* previous_;
 };
 
-// True when a file system type holds no user files (proc, sysfs, tmpfs, ...).
+// True when a file system type holds no user files (proc, sysfs, cgroups,
+// ...); RAM disks (tmpfs, ramfs) do.
 bool IsPseudoFileSystem(const std::string& type, const std::string& rootPath);
 
 // A path below a volume root: "/" and "PSP" give "/PSP", "/media/ms" gives

@@ -27,6 +27,7 @@
 #include "controls/Pcvfadebutton.h"
 #include "controls/Shadolbl.h"
 #include "engine/Exception.h"
+#include "support/SharedRuleCases.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Hint.h"
 #include "toolkit/TrackBar.h"
@@ -203,7 +204,9 @@ TEST_F(MainWindowTest, OutputFolderValues) {
   } cases[] = {{"[SET2]\r\nC11=\r\n", folder},
                {"[SET2]\r\nC13=1\r\n", folder},
                {"[SET2]\r\nC11=/media/v/Video/\r\n", "/media/v/Video"},
-               {"[SET2]\r\nC11=/media/v/ビデオ\r\n", "/media/v/ビデオ"}};
+               {"[SET2]\r\nC11=/media/v/ビデオ\r\n", "/media/v/ビデオ"},
+               // Kept whole, as the command-line program keeps it.
+               {"[SET2]\r\nC11=" + test::LongStoredFolder() + "\r\n", test::LongStoredFolder()}};
   for (const auto& c : cases) {
     WriteIni(c.ini);
     auto w = Started();
@@ -271,6 +274,22 @@ TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpen) {
   EXPECT_TRUE(QFile::exists(QString::fromStdString(Ini())));
 }
 
+TEST_F(MainWindowTest, ReadOnlySettingsFileKeepsItsBytesEvenForRoot) {
+  const std::string stored = "[SET]\r\nM_LEFT=20\r\nM_TOP=20\r\n";
+  WriteIni(stored);
+  QFile::setPermissions(QString::fromStdString(Ini()), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  auto w = Started();
+  w->show();
+  w->SetFrameRatePosition(12);
+  EXPECT_FALSE(w->close());
+  ASSERT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(dialogs.Boxes[0].Text, Ini() + " に書き込めません.");
+  EXPECT_EQ(ReadAll(Ini()), stored);
+  QFile::setPermissions(QString::fromStdString(Ini()), QFile::ReadOwner | QFile::WriteOwner);
+  EXPECT_TRUE(w->close());
+  EXPECT_NE(ReadAll(Ini()).find("C1=12"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, CloseButtonSavesFirst) {
   auto w = Started();
   w->show();
@@ -330,6 +349,15 @@ TEST_F(IntakeTest, TwoFilesAndAFolderAreSortedAsAWhole) {
   EXPECT_TRUE(w->Button10->isEnabled());
   EXPECT_TRUE(w->Button11->isEnabled());
   w->grab().save(TARNICK_ARTIFACT_DIR "/main-window-sources.png");
+}
+
+TEST_F(IntakeTest, ListOrderIsTheOneTheCommandLineProgramGives) {
+  std::vector<std::string> given, sorted;
+  for (const std::string& name : test::SourceNamesGiven) given.push_back(Touch("o/" + name));
+  for (const std::string& name : test::SourceNamesSorted) sorted.push_back(folder + "/o/" + name);
+  auto w = Started();
+  w->TakeDroppedPaths(given);
+  EXPECT_EQ(w->Sources(), sorted);
 }
 
 TEST_F(IntakeTest, SameFileTwiceIsListedTwiceAndDelEmptiesTheList) {
@@ -417,14 +445,6 @@ TEST_F(IntakeTest, ADropOfferingMoveIsAnsweredAsCopy) {
   QApplication::sendEvent(w.get(), &moveOnly);
   EXPECT_FALSE(moveOnly.isAccepted());
   EXPECT_EQ(w->Sources().size(), 1u);
-}
-
-TEST(SortedInsertPosition, CaseIgnoredEqualKeptAfter) {
-  std::vector<std::string> items = {"/a/B.avi", "/a/b.avi", "/a/c.avi"};
-  EXPECT_EQ(SortedInsertPosition(items, "/a/A.avi"), 0u);
-  EXPECT_EQ(SortedInsertPosition(items, "/a/b.AVI"), 2u);
-  EXPECT_EQ(SortedInsertPosition(items, "/a/C.avi"), 3u);
-  EXPECT_EQ(SortedInsertPosition({}, "x"), 0u);
 }
 
 // ---------------------------------------------------------------- handlers

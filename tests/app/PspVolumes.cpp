@@ -5,6 +5,12 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/Volumes.h"
 
 namespace tarnick {
@@ -69,7 +75,9 @@ TEST(PspVolumes, PseudoFileSystemsAreNoVolumes) {
   };
   const Case cases[] = {
       {"proc", "/proc", true},          {"sysfs", "/sys", true},
-      {"cgroup2", "/sys/fs/cgroup", true}, {"tmpfs", "/run", true},
+      {"cgroup2", "/sys/fs/cgroup", true}, {"tmpfs", "/run", false},
+      {"tmpfs", "/media/ram", false},   {"ramfs", "/mnt/ram", false},
+      {"tmpfs", "/dev/shm", true},      {"tmpfs", "/sys/fs/cgroup", true},
       {"devpts", "/dev/pts", true},     {"ext4", "/devices", false},
       {"ext4", "/", false},             {"vfat", "/media/user/PSP", false},
       {"vfat", "/run/media/user/MS", false}, {"exfat", "/mnt/card", false},
@@ -91,6 +99,36 @@ TEST(PspVolumes, SystemListHoldsFoldersOnlyEachOnce) {
   std::vector<std::string> sorted = roots;
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+}
+
+// In a child with a mount namespace of its own, mounts a RAM disk of the
+// given type holding PSP/GAME and looks for the Memory Stick among the
+// system's volumes. 0: found; 77: no mount possible here; else not found.
+int FindOnMountedRamDisk(const std::string& type, const std::string& folder) {
+  pid_t pid = fork();
+  if (pid < 0) return 77;
+  if (pid == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("none", folder.c_str(), type.c_str(), 0, nullptr) != 0)
+      _exit(77);
+    if (mkdir((folder + "/PSP").c_str(), 0755) != 0 || mkdir((folder + "/PSP/GAME").c_str(), 0755) != 0)
+      _exit(2);
+    auto found = FindPspVideoFolder(SystemVolumeSource().VolumeRoots());
+    _exit(found == folder + "/VIDEO" ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 3;
+}
+
+TEST(PspVolumes, RamDisksAreTestedForTheMemoryStick) {
+  for (const char* type : {"tmpfs", "ramfs"}) {
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    int result = FindOnMountedRamDisk(type, base.path().toStdString());
+    if (result == 77) GTEST_SKIP() << "no private mount of " << type << " possible here";
+    EXPECT_EQ(result, 0) << type;
+  }
 }
 
 TEST(PspVolumes, ScopedSourceReplacesAndRestores) {

@@ -14,6 +14,7 @@
 #include "cli/Options.h"
 #include "engine/CommandLine.h"
 #include "platform/Volumes.h"
+#include "support/SharedRuleCases.h"
 
 namespace tarnick {
 namespace {
@@ -137,6 +138,29 @@ TEST(CliPresetList, PositionNameAndColumns) {
   EXPECT_EQ(r.Code, ExitConverted);
   EXPECT_EQ(test::Lines(r.Out).size(), 4u);
   EXPECT_EQ(test::Lines(r.Out)[2].rfind("3\tThird\tmp4\t368x208\tMPEG4", 0), 0u);
+}
+
+TEST(CliPresetList, ByteOrderMarkLeavesTheFirstPresetWhole) {
+  test::ScratchDir dir;
+  dir.Write("profile.txt", std::string("\xEF\xBB\xBF") + test::TestPresets);
+  test::CliRun r = test::RunIn(dir.Path(), {"--list-presets"});
+  EXPECT_EQ(r.Code, ExitConverted);
+  ASSERT_FALSE(test::Lines(r.Out).empty());
+  EXPECT_EQ(test::Lines(r.Out)[0],
+            "1\tFirst One\tmp4\t320x240\tLIBX264\t30fps\t384kbps\tAAC\t44100Hz\t96kbps");
+  // The first preset applies: its columns are numbers again.
+  dir.Write("a.avi", "x");
+  test::CliRun dry = test::RunIn(dir.Path(), {"--dry-run=described", "--preset", "1", dir.Path("a.avi")});
+  EXPECT_EQ(dry.Code, ExitConverted) << dry.Err;
+  EXPECT_NE(dry.Out.find(" -s 320x240 "), std::string::npos) << dry.Out;
+}
+
+TEST(CliIntake, ListOrderIsTheOneTheWindowGives) {
+  test::ScratchDir dir;
+  std::vector<std::string> given, sorted;
+  for (const std::string& name : test::SourceNamesGiven) given.push_back(dir.Write(name, "x"));
+  for (const std::string& name : test::SourceNamesSorted) sorted.push_back(dir.Path(name));
+  EXPECT_EQ(TakePaths(given).Sources, sorted);
 }
 
 TEST(CliIntake, FoldersExpandedFilesAsGivenSortedWithoutCase) {

@@ -6,6 +6,7 @@
 #include "cli/Options.h"
 #include "engine/Exception.h"
 #include "platform/TextFile.h"
+#include "support/SharedRuleCases.h"
 
 namespace tarnick {
 namespace {
@@ -39,6 +40,11 @@ TEST_F(CliSettingsTest, NoSettingsFileGivesFirstPresetAndProgramFolder) {
   EXPECT_TRUE(s.SideThumbnail);
   EXPECT_EQ(s.ThumbnailSecond, 1);
   EXPECT_EQ(s.OutputFolder, dir_.Path());
+}
+
+TEST_F(CliSettingsTest, LongStoredOutputFolderIsKeptWholeAsTheWindowKeepsIt) {
+  ConversionSettings s = Load("[SET2]\r\nC11=" + test::LongStoredFolder() + "\r\n", {});
+  EXPECT_EQ(s.OutputFolder, test::LongStoredFolder());
 }
 
 TEST_F(CliSettingsTest, StoredValuesOverrideStoredPresetAndOptionsOverrideBoth) {

@@ -8,10 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <tuple>
 
 #include "engine/Exception.h"
+#include "platform/ProfileSettingsFile.h"
 #include "support/RunUnprivileged.h"
 
 namespace fs = std::filesystem;
@@ -225,9 +227,9 @@ TEST_F(ProfileFileTest, ValuesTheLineFormCannotHoldAreRefused) {
   EXPECT_FALSE(f.Modified());
 }
 
-TEST_F(ProfileFileTest, ReadOnlyFolderRaisesAndKeepsTheFile) {
+TEST_F(ProfileFileTest, ReadOnlyFolderWritesTheFileInPlace) {
   Put("[SET]\r\nM_LEFT=1\r\n");
-  chmod(Ini.c_str(), 0644);
+  chmod(Ini.c_str(), 0640);
   test::GiveToUnprivileged(Ini);
   chmod(Dir.c_str(), 0555);
   std::string result = test::RunUnprivileged([&]() -> std::string {
@@ -236,16 +238,113 @@ TEST_F(ProfileFileTest, ReadOnlyFolderRaisesAndKeepsTheFile) {
     f.WriteInteger("SET", "M_LEFT", 2);
     try {
       f.Save();
-      return "saved";
     } catch (const EFileError& e) {
-      if (e.Message() != Ini + " に書き込めません") return "message: " + e.Message();
+      return "not saved: " + e.Message();
+    }
+    // A file that is not there yet cannot be made in such a folder.
+    ProfileFile fresh(Dir + "/New.ini");
+    fresh.WriteInteger("SET", "M_LEFT", 3);
+    try {
+      fresh.Save();
+      return "new file saved";
+    } catch (const EFileError& e) {
+      if (e.Message() != Dir + "/New.ini に書き込めません") return "message: " + e.Message();
     }
     // The values are kept for another try.
-    return f.Modified() ? "" : "writes dropped";
+    return fresh.Modified() ? "" : "writes dropped";
   });
   EXPECT_EQ(result, "");
-  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=1\r\n");
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=2\r\n");
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
+  struct stat st {};
+  ASSERT_EQ(stat(Ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  if (geteuid() == 0) {
+    EXPECT_EQ(st.st_uid, test::UnprivilegedId);
+  }
+}
+
+TEST_F(ProfileFileTest, AFileOfAnotherOwnerKeepsItsOwner) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a second user: run as root";
+  // Root's file, writable by all, in a folder open to all: the other user's
+  // save must not turn it into a file of its own.
+  Put("[SET]\r\nM_LEFT=1\r\n");
+  chmod(Ini.c_str(), 0666);
+  chmod(Dir.c_str(), 0777);
+  std::string result = test::RunUnprivileged([&]() -> std::string {
+    ProfileFile f = ProfileFile::Open(Ini);
+    f.WriteInteger("SET", "M_LEFT", 2);
+    f.Save();
+    return "";
+  });
+  EXPECT_EQ(result, "");
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=2\r\n");
+  struct stat st {};
+  ASSERT_EQ(stat(Ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
+}
+
+TEST_F(ProfileFileTest, ModeBitsMakeAFileReadOnlyEvenForRoot) {
+  // Run as whoever runs the tests: access() would let root write anything.
+  Put("[SET]\r\nM_LEFT=1\r\n");
+  chmod(Ini.c_str(), 0444);
+  ProfileFile f = ProfileFile::Open(Ini);
+  f.WriteInteger("SET", "M_LEFT", 2);
+  EXPECT_THROW(f.Save(), EFileError);
+  EXPECT_TRUE(f.Modified());
+  chmod(Ini.c_str(), 0644);
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=1\r\n");
+}
+
+TEST_F(ProfileFileTest, SettingsThatAreNoRegularFileAreNeitherWaitedOnNorReplaced) {
+  const std::string big = "[SET]\r\nM_LEFT=1\r\n;" + std::string(MaxSettingsFileBytes, 'x');
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    std::function<bool()> unchanged;
+  } cases[] = {
+      {"named pipe", [&] { ASSERT_EQ(mkfifo(Ini.c_str(), 0600), 0); },
+       [&] { return fs::is_fifo(fs::symlink_status(Ini)); }},
+      {"link to /dev/zero", [&] { fs::create_symlink("/dev/zero", Ini); },
+       [&] { return fs::is_symlink(Ini) && fs::read_symlink(Ini) == "/dev/zero"; }},
+      {"folder", [&] { fs::create_directory(Ini); }, [&] { return fs::is_directory(Ini); }},
+      {"too long", [&] { Put(big); }, [&] { return Get() == big; }},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(Ini);
+    c.make();
+    ProfileFile f = ProfileFile::Open(Ini);
+    EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", -5), -5) << c.name;
+    f.WriteInteger("SET", "M_LEFT", 2);
+    try {
+      f.Save();
+      ADD_FAILURE() << c.name << " saved";
+    } catch (const EFileError& e) {
+      EXPECT_EQ(e.Message(), Ini + " に書き込めません") << c.name;
+    }
+    EXPECT_TRUE(c.unchanged()) << c.name;
+  }
+  fs::remove_all(Ini);
+}
+
+TEST_F(ProfileFileTest, DanglingLinkIsWrittenThroughAndStaysALink) {
+  fs::create_directory(Dir + "/real");
+  ASSERT_EQ(symlink("real/Tarnick.ini", Ini.c_str()), 0);
+  ProfileFile f = ProfileFile::Open(Ini);
+  f.WriteInteger("SET", "M_LEFT", 3);
+  f.Save();
+  EXPECT_TRUE(fs::is_symlink(Ini));
+  EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=3\r\n");
+  // A link into a folder that does not exist: refused, the link kept.
+  const std::string lost = Dir + "/Lost.ini";
+  ASSERT_EQ(symlink("gone/Tarnick.ini", lost.c_str()), 0);
+  ProfileFile g(lost);
+  g.WriteInteger("SET", "M_LEFT", 4);
+  EXPECT_THROW(g.Save(), EFileError);
+  EXPECT_TRUE(fs::is_symlink(lost));
+  EXPECT_EQ(fs::read_symlink(lost), "gone/Tarnick.ini");
+  EXPECT_FALSE(fs::exists(Dir + "/gone"));
 }
 
 TEST_F(ProfileFileTest, WriteCutShortLeavesTheOldFileWhole) {
@@ -311,6 +410,21 @@ TEST_F(ProfileFileTest, SaveKeepsModeAndFollowsALink) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   if (geteuid() == 0) {
     EXPECT_EQ(st.st_uid, test::UnprivilegedId);
+  }
+}
+
+TEST_F(ProfileFileTest, SettingsAdapterGivesValuesWholeAndReadOnlyNeverWrites) {
+  const std::string longFolder = "/v/" + std::string(3000, 'x');
+  const std::string original = "[SET2]\r\nC11=" + longFolder + "\r\n";
+  Put(original);
+  for (auto access : {TProfileSettingsFile::Access::ReadOnly, TProfileSettingsFile::Access::ReadWrite}) {
+    auto file = TProfileSettingsFile::OpenerFor(Ini, access)();
+    EXPECT_EQ(file->ReadText("SET2", "C11"), longFolder);
+    EXPECT_EQ(file->ReadText("SET2", "C12"), std::nullopt);
+    const bool readOnly = access == TProfileSettingsFile::Access::ReadOnly;
+    EXPECT_EQ(file->WriteText("SET2", "C12", "1"), !readOnly);
+    EXPECT_TRUE(file->Release());
+    EXPECT_EQ(Get(), readOnly ? original : original + "C12=1\r\n");
   }
 }
 

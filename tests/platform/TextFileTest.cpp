@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "engine/Exception.h"
 #include "platform/TextCodec.h"
 #include "platform/TextFile.h"
@@ -62,6 +65,47 @@ TEST_F(TextFileTest, Utf8FileAndMissingFile) {
     EXPECT_EQ(e.Message(), "ファイル " + missing + " は開けません");
   }
   EXPECT_THROW(ReadTextFileLines(dir_.string()), EFileError);
+}
+
+TEST_F(TextFileTest, ByteOrderMarkIsNoPartOfTheFirstLine) {
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(ReadTextFileLines(Write("bom.txt", bom + "First,mp4\r\nSecond,mp4\r\n")),
+            (std::vector<std::string>{"First,mp4", "Second,mp4"}));
+  // A mark before code page 932 text: the text is still judged as CP932.
+  EXPECT_EQ(ReadTextFileLines(Write("bom932.txt", bom + "\x95\x57\x8F\x80,mp4\r\n")),
+            (std::vector<std::string>{"標準,mp4"}));
+  // Only a mark at the very start is dropped.
+  EXPECT_EQ(ReadTextFileLines(Write("mid.txt", "a\n" + bom + "b\n"))[1], bom + "b");
+}
+
+TEST_F(TextFileTest, OnlyRegularFilesOfBoundedSizeAreRead) {
+  const std::string fifo = (dir_ / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string zero = (dir_ / "zero").string();
+  fs::create_symlink("/dev/zero", zero);
+  const std::string big = Write("big.txt", std::string(MaxTextFileBytes + 1, 'x'));
+  const std::string dangling = (dir_ / "dangling").string();
+  fs::create_symlink(dir_ / "gone", dangling);
+  const std::string limitSized = Write("limit.txt", std::string(1000, 'y'));
+  struct Case {
+    std::string path;
+    std::size_t limit;
+    FileReadResult result;
+  } cases[] = {{fifo, MaxTextFileBytes, FileReadResult::Refused},
+               {zero, MaxTextFileBytes, FileReadResult::Refused},
+               {big, MaxTextFileBytes, FileReadResult::Refused},
+               {dir_.string(), MaxTextFileBytes, FileReadResult::Refused},
+               {dangling, MaxTextFileBytes, FileReadResult::Missing},
+               {limitSized, 999, FileReadResult::Refused},
+               {limitSized, 1000, FileReadResult::Read}};
+  for (const Case& c : cases) {
+    std::string bytes = "old";
+    EXPECT_EQ(ReadRegularFile(c.path, c.limit, bytes), c.result) << c.path;
+    EXPECT_EQ(bytes.size(), c.result == FileReadResult::Read ? 1000u : 0u) << c.path;
+  }
+  // The text reader refuses them with its message instead of waiting or growing.
+  for (const std::string& path : {fifo, zero, big})
+    EXPECT_THROW(ReadTextFileLines(path), EFileError) << path;
 }
 
 TEST_F(TextFileTest, DefaultPresetsApplyCleanly) {

@@ -299,21 +299,66 @@ TEST_F(SearchTest, HandlerErrorPassesOutAndLeavesTheObjectUsable) {
   EXPECT_EQ(calls, 7);
 }
 
-TEST_F(SearchTest, LinkToAFolderIsReportedButNotWalked) {
+TEST_F(SearchTest, LinksToFoldersAreWalkedOnceAndNeverLoop) {
+  struct Case {
+    const char* name;
+    const char* target;  // of Top/First/L
+    bool walked;         // L's files are found below L
+    bool folder;         // L is reported as a folder
+  } cases[] = {
+      {"folder beside the searched one", "../../Outside", true, true},
+      {"sibling folder inside", "../Second", false, true},  // walked as Second already
+      {"the folder itself", ".", false, true},
+      {"the parent", "..", false, true},
+      {"dangling", "gone", false, false},
+      {"file", "../a.txt", false, false},
+  };
   MakeTopTree();
-  // A link back up would loop for ever if it were followed.
-  ASSERT_EQ(symlink(P("Top").c_str(), P("Top/First/up").c_str()), 0);
+  Dir("Outside");
+  File("Outside/o.txt");
+  const std::string t = P("Top");
+  const std::string link = P("Top/First/L");
+  for (const Case& c : cases) {
+    fs::remove(link);
+    ASSERT_EQ(symlink(c.target, link.c_str()), 0) << c.name;
+    TSearchFile s;
+    s.SetRecursive(true);
+    s.SetDirectory(t);
+    Recorder r;
+    r.Attach(s);
+    EXPECT_TRUE(s.Search()) << c.name;
+    std::vector<std::string> dirs{t, t + "/First", t + "/Second", t + "/First/Inner"};
+    if (c.walked) dirs.push_back(link);
+    EXPECT_EQ(r.Dirs, dirs) << c.name;
+    auto it = std::find(r.Found.begin(), r.Found.end(), link);
+    ASSERT_NE(it, r.Found.end()) << c.name;
+    EXPECT_EQ(r.FoundData[it - r.Found.begin()].IsDirectory, c.folder) << c.name;
+    const auto below = std::count_if(r.Found.begin(), r.Found.end(), [&](const std::string& f) {
+      return f.rfind(link + "/", 0) == 0;
+    });
+    EXPECT_EQ(below, c.walked ? 1 : 0) << c.name;
+    if (c.walked) {
+      EXPECT_NE(std::find(r.Found.begin(), r.Found.end(), link + "/o.txt"), r.Found.end());
+    }
+    EXPECT_EQ(r.Found.size(), c.walked ? 9u : 8u) << c.name;
+  }
+}
+
+TEST_F(SearchTest, LinkBackUpFromALinkedFolderEndsTheWalk) {
+  MakeTopTree();
+  Dir("Outside");
+  File("Outside/o.txt");
+  ASSERT_EQ(symlink("../Outside", P("Top/out").c_str()), 0);
+  ASSERT_EQ(symlink("../Top", P("Outside/back").c_str()), 0);
   TSearchFile s;
   s.SetRecursive(true);
   s.SetDirectory(P("Top"));
   Recorder r;
   r.Attach(s);
   EXPECT_TRUE(s.Search());
-  EXPECT_EQ(r.Dirs.size(), 4u);
-  auto it = std::find(r.Found.begin(), r.Found.end(), P("Top/First/up"));
-  ASSERT_NE(it, r.Found.end());
-  EXPECT_TRUE(r.FoundData[it - r.Found.begin()].IsDirectory);
-  EXPECT_EQ(r.Found.size(), 8u);
+  const std::string t = P("Top");
+  EXPECT_EQ(r.Dirs, (std::vector<std::string>{t, t + "/First", t + "/Second", t + "/out",
+                                              t + "/First/Inner"}));
 }
 
 TEST_F(SearchTest, NotRecursiveListsOneFolderWithThePattern) {

@@ -1,11 +1,11 @@
-#include "app/Settingsfile.h"
+#include "platform/ProfileSettingsFile.h"
 
 #include "engine/Exception.h"
 
 namespace tarnick {
 
-TProfileSettingsFile::TProfileSettingsFile(std::string path)
-    : FFile(ProfileFile::Open(std::move(path))) {}
+TProfileSettingsFile::TProfileSettingsFile(std::string path, Access access)
+    : FFile(ProfileFile::Open(std::move(path))), FAccess(access) {}
 
 std::string TProfileSettingsFile::Path() const { return FFile.Path(); }
 
@@ -16,6 +16,7 @@ std::optional<std::string> TProfileSettingsFile::ReadText(std::string_view secti
 
 bool TProfileSettingsFile::WriteText(std::string_view section, std::string_view key,
                                      std::string_view value) {
+  if (FAccess == Access::ReadOnly) return false;
   try {
     FFile.WriteText(section, key, value);
     return true;
@@ -35,8 +36,10 @@ bool TProfileSettingsFile::Release() {
   }
 }
 
-SettingsFileOpener TProfileSettingsFile::OpenerFor(std::string path) {
-  return [path = std::move(path)] { return std::make_unique<TProfileSettingsFile>(path); };
+SettingsFileOpener TProfileSettingsFile::OpenerFor(std::string path, Access access) {
+  return [path = std::move(path), access] {
+    return std::make_unique<TProfileSettingsFile>(path, access);
+  };
 }
 
 }  // namespace tarnick

@@ -8,11 +8,16 @@
 
 namespace tarnick {
 
-// The settings store's file, served by the profile file: read when opened,
-// written to the disk when released after a write.
+// The settings store's file on the profile file, for the window and the
+// command-line program alike: read when opened, every value given whole
+// (a stored output folder of any length comes back as it was written),
+// written to the disk when released after a write. Opened read-only, it
+// refuses every write and never touches the disk.
 class TProfileSettingsFile : public ISettingsFile {
  public:
-  explicit TProfileSettingsFile(std::string path);
+  enum class Access { ReadWrite, ReadOnly };
+
+  explicit TProfileSettingsFile(std::string path, Access access = Access::ReadWrite);
 
   std::string Path() const override;
   std::optional<std::string> ReadText(std::string_view section,
@@ -22,10 +27,11 @@ class TProfileSettingsFile : public ISettingsFile {
   bool Release() override;
 
   // An opener for the store: one fresh file per load or save.
-  static SettingsFileOpener OpenerFor(std::string path);
+  static SettingsFileOpener OpenerFor(std::string path, Access access = Access::ReadWrite);
 
  private:
   ProfileFile FFile;
+  Access FAccess;
 };
 
 }  // namespace tarnick
