@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -137,7 +138,9 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   p.setArguments(ToQt(args));
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardOutputFile(QProcess::nullDevice());
-  p.setStandardErrorFile(QString::fromStdString(logPath_), QIODevice::Append);
+  // Standard error comes through a pipe, so the log keeps only its head and
+  // tail however much the encoder writes.
+  p.setReadChannel(QProcess::StandardError);
   // Even a program killed outright must not leave its encoder running.
   EndWithProgram(p);
   p.start();
@@ -147,6 +150,11 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   }
   outcome.Started = true;
   {
+    EncoderLogWriter log(logPath_);
+    auto drain = [&] {
+      const QByteArray bytes = p.readAllStandardError();
+      log.Add(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    };
     // The cancel button reaches the run only while it is waited for, even
     // when a handler in the pump throws.
     running_ = &p;
@@ -154,11 +162,21 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
       QProcess*& slot;
       ~Current() { slot = nullptr; }
     } current{running_};
-    // waitForFinished sleeps in the kernel between slices: no busy wait.
-    while (!p.waitForFinished(WaitSliceMs)) {
-      if (p.state() == QProcess::NotRunning) break;
-      pump.ProcessMessages();
+    // waitForReadyRead sleeps in the kernel between slices: no busy wait.
+    // Each wake takes what the pipe holds, so little is buffered; the pump
+    // still runs every slice while messages keep coming.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    for (;;) {
+      const bool more = p.waitForReadyRead(WaitSliceMs);
+      drain();
+      if (!more && p.state() == QProcess::NotRunning) break;
+      if (!more || sincePump.elapsed() >= WaitSliceMs) {
+        pump.ProcessMessages();
+        sincePump.restart();
+      }
     }
+    drain();
   }
   outcome.NormalExit = p.exitStatus() == QProcess::NormalExit;
   outcome.ExitCode = p.exitCode();

@@ -4,6 +4,7 @@
 //   FAKE_FFMPEG_LOG=path          append one record per run
 //   FAKE_FFMPEG_NO_LIBFAAC=1      leave libfaac out of -encoders
 //   FAKE_FFMPEG_FAIL=1            conversion exits 1 without output
+//   FAKE_FFMPEG_FAIL=text         ... only when the output's name holds text
 //   FAKE_FFMPEG_HANG=1            conversion writes a little, then waits to be ended
 //   FAKE_FFMPEG_IGNORE_TERM=1     ... and ignores SIGTERM
 //   FAKE_FFMPEG_NO_OUTPUT=1       conversion exits 0 without output
@@ -20,6 +21,12 @@
 //                                 file prefix<output name>.1, writes the rest,
 //                                 waits for prefix<output name>.2, then ends
 //                                 (so a test sees each size, whatever the speed)
+//   FAKE_FFMPEG_STDERR_MB=n       conversion writes n MB of messages to its
+//                                 standard error, then converts as usual
+// Started under the name ffprobe (the link in fake-probe/), it stands in for
+// the duration probe instead, logging its run the same way:
+//   FAKE_FFPROBE_HANG=1           waits to be ended
+//   FAKE_FFPROBE_SECONDS=n        prints n as the duration; else exits 1
 
 #include <fcntl.h>
 #include <signal.h>
@@ -152,9 +159,19 @@ int Thumbnail(const std::vector<std::string>& args, const std::string& out) {
   return WriteJpeg(out, w, h) ? 0 : 1;
 }
 
+// Many short lines, as a chatty encoder would write them.
+void FloodStandardError(long megabytes) {
+  std::string block;
+  while (block.size() < (1 << 16)) block += "frame= 1 fps=0.0 q=0.0 size= 0kB time=00:00:00.00 bitrate=N/A\n";
+  for (long left = megabytes << 20; left > 0; left -= static_cast<long>(block.size()))
+    if (write(2, block.data(), block.size()) < 0) return;
+}
+
 int Conversion(const std::vector<std::string>& args, const std::string& out) {
   std::fprintf(stderr, "fake encoder: converting to %s\n", out.c_str());
-  if (Env("FAKE_FFMPEG_FAIL") == "1") {
+  FloodStandardError(EnvNumber("FAKE_FFMPEG_STDERR_MB", 0));
+  if (const std::string fail = Env("FAKE_FFMPEG_FAIL");
+      fail == "1" || (!fail.empty() && out.find(fail) != std::string::npos)) {
     std::fprintf(stderr, "fake encoder: failing as asked\n");
     return 1;
   }
@@ -229,11 +246,22 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
   return 0;
 }
 
+int Probe() {
+  if (Env("FAKE_FFPROBE_HANG") == "1")
+    for (;;) pause();
+  const std::string seconds = Env("FAKE_FFPROBE_SECONDS");
+  if (seconds.empty()) return 1;
+  std::printf("%s\n", seconds.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   LogArguments(args);
+  const std::string self = argv[0];
+  if (self.substr(self.find_last_of('/') + 1) == "ffprobe") return Probe();
   if (Has(args, "-encoders")) return ListEncoders();
   if (args.size() < 3 || args[0] != "-i" || access(args[1].c_str(), R_OK) != 0) {
     std::fprintf(stderr, "fake encoder: no readable input\n");
