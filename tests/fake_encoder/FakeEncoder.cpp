@@ -7,6 +7,7 @@
 //   FAKE_FFMPEG_FAIL=text         ... only when the output's name holds text
 //   FAKE_FFMPEG_HANG=1            conversion writes a little, then waits to be ended
 //   FAKE_FFMPEG_IGNORE_TERM=1     ... and ignores SIGTERM
+//   FAKE_FFMPEG_CRASH=1           conversion writes a little, then dies of SIGSEGV
 //   FAKE_FFMPEG_NO_OUTPUT=1       conversion exits 0 without output
 //   FAKE_FFMPEG_WRITE_MS=n        conversion output grows over n milliseconds
 //   FAKE_FFMPEG_BYTES=n           size of the conversion output (default 4096)
@@ -34,6 +35,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -195,7 +197,21 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
   if (Env("FAKE_FFMPEG_NO_OUTPUT") == "1") return 0;
 
   int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return 1;
+  if (fd < 0) {
+    std::fprintf(stderr, "%s: %s\n", out.c_str(), std::strerror(errno));
+    return 1;
+  }
+  // What ffmpeg says when the disk fills up.
+  auto failedWrite = [&out] {
+    std::fprintf(stderr, "Error writing trailer of %s: %s\n", out.c_str(), std::strerror(errno));
+    return 1;
+  };
+  if (Env("FAKE_FFMPEG_CRASH") == "1") {
+    ssize_t ignored = write(fd, "partial", 7);
+    (void)ignored;
+    signal(SIGSEGV, SIG_DFL);
+    raise(SIGSEGV);
+  }
   if (Env("FAKE_FFMPEG_HANG") == "1") {
     if (Env("FAKE_FFMPEG_IGNORE_TERM") == "1") signal(SIGTERM, SIG_IGN);
     ssize_t ignored = write(fd, "partial", 7);
@@ -213,7 +229,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     head += std::string{static_cast<char>(mdat >> 24), static_cast<char>(mdat >> 16),
                         static_cast<char>(mdat >> 8), static_cast<char>(mdat)};
     head += "mdat";
-    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return 1;
+    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return failedWrite();
   }
   const long ms = EnvNumber("FAKE_FFMPEG_WRITE_MS", 0);
   const std::string gate = Env("FAKE_FFMPEG_GATE");
@@ -227,7 +243,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     long n = i + 1 == steps ? bytes - written : bytes / steps;
     while (n > 0) {
       const long piece = std::min(n, static_cast<long>(chunk.size()));
-      if (write(fd, chunk.data(), static_cast<std::size_t>(piece)) != piece) return 1;
+      if (write(fd, chunk.data(), static_cast<std::size_t>(piece)) != piece) return failedWrite();
       n -= piece;
       written += piece;
     }
@@ -238,7 +254,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     // Without its index the file keeps the size it would have had.
     std::string moov("\0\0\0\x10" "moov" "\0\0\0\0\0\0\0\0", 16);
     if (noMoov) moov = std::string(16, '\0');
-    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return 1;
+    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return failedWrite();
   }
   close(fd);
   if (std::string line = Env("FAKE_FFMPEG_STDERR"); !line.empty())
