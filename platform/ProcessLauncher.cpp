@@ -168,9 +168,14 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
     QElapsedTimer sincePump;
     sincePump.start();
     for (;;) {
+      QElapsedTimer slice;
+      slice.start();
       const bool more = p.waitForReadyRead(WaitSliceMs);
       drain();
       if (!more && p.state() == QProcess::NotRunning) break;
+      // An encoder that closed its standard error makes the wait return at
+      // once: then only its end is waited for, still without a busy loop.
+      if (!more && slice.elapsed() < WaitSliceMs / 2) p.waitForFinished(WaitSliceMs);
       if (!more || sincePump.elapsed() >= WaitSliceMs) {
         pump.ProcessMessages();
         sincePump.restart();

@@ -7,6 +7,7 @@
 //   FAKE_FFMPEG_FAIL=text         ... only when the output's name holds text
 //   FAKE_FFMPEG_HANG=1            conversion writes a little, then waits to be ended
 //   FAKE_FFMPEG_IGNORE_TERM=1     ... and ignores SIGTERM
+//   FAKE_FFMPEG_CLOSE_STDERR=1    ... after closing its standard error
 //   FAKE_FFMPEG_CRASH=1           conversion writes a little, then dies of SIGSEGV
 //   FAKE_FFMPEG_NO_OUTPUT=1       conversion exits 0 without output
 //   FAKE_FFMPEG_WRITE_MS=n        conversion output grows over n milliseconds
@@ -214,6 +215,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
   }
   if (Env("FAKE_FFMPEG_HANG") == "1") {
     if (Env("FAKE_FFMPEG_IGNORE_TERM") == "1") signal(SIGTERM, SIG_IGN);
+    if (Env("FAKE_FFMPEG_CLOSE_STDERR") == "1") close(2);
     ssize_t ignored = write(fd, "partial", 7);
     (void)ignored;
     for (;;) pause();
