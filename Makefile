@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build run test test-sanitize bench check clean
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-deps bench check clean
 
 deps:
 	./scripts/install-deps
@@ -49,6 +49,21 @@ test-sanitize: deps $(SANITIZE_BUILD)/build.ninja
 # Includes point down the layers.
 check:
 	./scripts/check-layers
+
+# The parsers under libFuzzer (clang), each for FUZZ_SECONDS.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz-deps:
+	./scripts/install-deps --fuzz
+
+$(FUZZ_BUILD)/build.ninja: | fuzz-deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTARNICK_FUZZ=ON
+
+fuzz: deps fuzz-deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: build
 	for b in $(BUILD)/bench/bench_*; do "$$b"; done

@@ -17,6 +17,7 @@
 #include "engine/CommandLine.h"
 #include "platform/ChildRuns.h"
 #include "platform/EncoderAdapter.h"
+#include "platform/EncoderLog.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
 
@@ -30,12 +31,6 @@ extern "C" void OnInterrupt(int signal) { interruptSignal = signal; }
 std::uint64_t FileLength(const std::string& path) {
   std::int64_t size = FileSizeOf(path);
   return size > 0 ? static_cast<std::uint64_t>(size) : 0;
-}
-
-std::string ReadFrom(const std::string& path, std::uint64_t offset) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly) || !f.seek(static_cast<qint64>(offset))) return std::string();
-  return f.readAll().toStdString();
 }
 
 // The waits of the batch, with an eye on Ctrl-C: the pump ends the run when
@@ -110,17 +105,18 @@ class ConsoleLauncher : public IProcessLauncher {
   void EndThumbnailRuns() override { inner_.EndThumbnailRuns(); }
 
   RunOutcome RunConversion(const EncoderCommand& command, IMessagePump& pump) override {
+    const std::string source = host_.CurrentSource();
+    if (interruptSignal == 0 && !durations_.count(source))
+      durations_[source] = ProbeDurationSeconds(LocateProbe(inner_.EncoderPath()), source,
+                                                 [] { return interruptSignal != 0; });
     if (interruptSignal != 0) {
-      // Ctrl-C came during a wait: this run is cancelled before it starts.
+      // Ctrl-C came during a wait or the probe: this run is cancelled
+      // before it starts.
       view_.RunStarted(std::nullopt);
       view_.RunEnded(true, "");
       view_.Interrupt();
       return RunOutcome{true, false, -1};
     }
-    const std::string source = host_.CurrentSource();
-    if (!durations_.count(source))
-      durations_[source] = ProbeDurationSeconds(LocateProbe(inner_.EncoderPath()), source,
-                                                 [] { return interruptSignal != 0; });
 
     EncoderCommand run = command;
     const std::string reportPath =
@@ -149,7 +145,7 @@ class ConsoleLauncher : public IProcessLauncher {
     } else if (!outcome.WriteError.empty()) {
       failure = outcome.WriteError;
     } else if (outcome.ExitCode != 0 || !QFile::exists(QString::fromStdString(host_.CurrentOutput()))) {
-      failure = LastNonEmptyLine(ReadFrom(inner_.LogPath(), logStart));
+      failure = LastNonEmptyLine(ReadLogTail(inner_.LogPath(), logStart, 64 << 10));
       if (failure.empty() || failure.rfind("$ ", 0) == 0)
         failure = outcome.ExitCode != 0 ? "the encoder ended with exit code " + std::to_string(outcome.ExitCode)
                                         : "the encoder wrote no output";

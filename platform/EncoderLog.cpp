@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace tarnick {
 namespace {
 
@@ -39,6 +41,68 @@ std::string FindWriteErrorInLog(const std::string& path, std::uint64_t offset) {
     carry = chunk.size() > Overlap ? chunk.substr(chunk.size() - Overlap) : chunk;
   }
   return std::string();
+}
+
+std::string ReadLogTail(const std::string& path, std::uint64_t offset, std::size_t maxBytes) {
+  QFile f(QFile::decodeName(path.c_str()));
+  if (!f.open(QIODevice::ReadOnly)) return std::string();
+  const std::uint64_t size = static_cast<std::uint64_t>(std::max<qint64>(f.size(), 0));
+  if (size < offset) offset = 0;  // the log was cut
+  offset = std::max<std::uint64_t>(offset, size > maxBytes ? size - maxBytes : 0);
+  if (!f.seek(static_cast<qint64>(offset))) return std::string();
+  return f.read(static_cast<qint64>(maxBytes)).toStdString();
+}
+
+EncoderLogWriter::EncoderLogWriter(const std::string& path)
+    : file_(std::make_unique<QFile>(QFile::decodeName(path.c_str()))) {
+  if (!file_->open(QIODevice::WriteOnly | QIODevice::Append)) file_.reset();
+}
+
+EncoderLogWriter::~EncoderLogWriter() { Finish(); }
+
+void EncoderLogWriter::Add(std::string_view bytes) {
+  if (!file_) return;
+  const std::size_t head = std::min(headLeft_, bytes.size());
+  if (head > 0) {
+    file_->write(bytes.data(), static_cast<qint64>(head));
+    headLeft_ -= head;
+    bytes.remove_prefix(head);
+  }
+  if (bytes.size() >= TailBytes) {
+    // Only the newest TailBytes of this piece can survive.
+    leftOut_ += tail_.size() + bytes.size() - TailBytes;
+    tail_.assign(bytes.substr(bytes.size() - TailBytes));
+    tailStart_ = 0;
+    return;
+  }
+  while (!bytes.empty()) {
+    if (tail_.size() < TailBytes) {
+      const std::size_t n = std::min(bytes.size(), TailBytes - tail_.size());
+      tail_.append(bytes.substr(0, n));
+      bytes.remove_prefix(n);
+      continue;
+    }
+    // Full: the newest bytes take the place of the oldest.
+    const std::size_t n = std::min(bytes.size(), TailBytes - tailStart_);
+    tail_.replace(tailStart_, n, bytes.substr(0, n));
+    leftOut_ += n;
+    tailStart_ = (tailStart_ + n) % TailBytes;
+    bytes.remove_prefix(n);
+  }
+}
+
+void EncoderLogWriter::Finish() {
+  if (!file_) return;
+  if (leftOut_ > 0) {
+    const std::string note = "\n[... " + std::to_string(leftOut_) + " bytes of messages left out ...]\n";
+    file_->write(note.data(), static_cast<qint64>(note.size()));
+  }
+  file_->write(tail_.data() + tailStart_, static_cast<qint64>(tail_.size() - tailStart_));
+  file_->write(tail_.data(), static_cast<qint64>(tailStart_));
+  file_.reset();
+  tail_.clear();
+  tailStart_ = 0;
+  leftOut_ = 0;
 }
 
 }  // namespace tarnick

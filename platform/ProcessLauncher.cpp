@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -149,7 +150,9 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   p.setArguments(ToQt(args));
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardOutputFile(QProcess::nullDevice());
-  p.setStandardErrorFile(QString::fromStdString(logPath_), QIODevice::Append);
+  // Standard error comes through a pipe, so the log keeps only its head and
+  // tail however much the encoder writes.
+  p.setReadChannel(QProcess::StandardError);
   // Even a program killed outright must not leave its encoder running.
   EndWithProgram(p);
   p.start();
@@ -159,6 +162,11 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   }
   outcome.Started = true;
   {
+    EncoderLogWriter log(logPath_);
+    auto drain = [&] {
+      const QByteArray bytes = p.readAllStandardError();
+      log.Add(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    };
     // The cancel button reaches the run only while it is waited for, even
     // when a handler in the pump throws.
     running_ = &p;
@@ -166,11 +174,26 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
       QProcess*& slot;
       ~Current() { slot = nullptr; }
     } current{running_};
-    // waitForFinished sleeps in the kernel between slices: no busy wait.
-    while (!p.waitForFinished(WaitSliceMs)) {
-      if (p.state() == QProcess::NotRunning) break;
-      pump.ProcessMessages();
+    // waitForReadyRead sleeps in the kernel between slices: no busy wait.
+    // Each wake takes what the pipe holds, so little is buffered; the pump
+    // still runs every slice while messages keep coming.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    for (;;) {
+      QElapsedTimer slice;
+      slice.start();
+      const bool more = p.waitForReadyRead(WaitSliceMs);
+      drain();
+      if (!more && p.state() == QProcess::NotRunning) break;
+      // An encoder that closed its standard error makes the wait return at
+      // once: then only its end is waited for, still without a busy loop.
+      if (!more && slice.elapsed() < WaitSliceMs / 2) p.waitForFinished(WaitSliceMs);
+      if (!more || sincePump.elapsed() >= WaitSliceMs) {
+        pump.ProcessMessages();
+        sincePump.restart();
+      }
     }
+    drain();
   }
   outcome.NormalExit = p.exitStatus() == QProcess::NormalExit;
   outcome.ExitCode = p.exitCode();

@@ -4,8 +4,11 @@
 //   FAKE_FFMPEG_LOG=path          append one record per run
 //   FAKE_FFMPEG_NO_LIBFAAC=1      leave libfaac out of -encoders
 //   FAKE_FFMPEG_FAIL=1            conversion exits 1 without output
+//   FAKE_FFMPEG_FAIL=text         ... only when the output's name holds text
 //   FAKE_FFMPEG_HANG=1            conversion writes a little, then waits to be ended
 //   FAKE_FFMPEG_IGNORE_TERM=1     ... and ignores SIGTERM
+//   FAKE_FFMPEG_CLOSE_STDERR=1    ... after closing its standard error
+//   FAKE_FFMPEG_CRASH=1           conversion writes a little, then dies of SIGSEGV
 //   FAKE_FFMPEG_NO_OUTPUT=1       conversion exits 0 without output
 //   FAKE_FFMPEG_WRITE_MS=n        conversion output grows over n milliseconds
 //   FAKE_FFMPEG_BYTES=n           size of the conversion output (default 4096)
@@ -20,6 +23,12 @@
 //                                 file prefix<output name>.1, writes the rest,
 //                                 waits for prefix<output name>.2, then ends
 //                                 (so a test sees each size, whatever the speed)
+//   FAKE_FFMPEG_STDERR_MB=n       conversion writes n MB of messages to its
+//                                 standard error, then converts as usual
+// Started under the name ffprobe (the link in fake-probe/), it stands in for
+// the duration probe instead, logging its run the same way:
+//   FAKE_FFPROBE_HANG=1           waits to be ended
+//   FAKE_FFPROBE_SECONDS=n        prints n as the duration; else exits 1
 
 #include <fcntl.h>
 #include <signal.h>
@@ -27,6 +36,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -152,9 +162,19 @@ int Thumbnail(const std::vector<std::string>& args, const std::string& out) {
   return WriteJpeg(out, w, h) ? 0 : 1;
 }
 
+// Many short lines, as a chatty encoder would write them.
+void FloodStandardError(long megabytes) {
+  std::string block;
+  while (block.size() < (1 << 16)) block += "frame= 1 fps=0.0 q=0.0 size= 0kB time=00:00:00.00 bitrate=N/A\n";
+  for (long left = megabytes << 20; left > 0; left -= static_cast<long>(block.size()))
+    if (write(2, block.data(), block.size()) < 0) return;
+}
+
 int Conversion(const std::vector<std::string>& args, const std::string& out) {
   std::fprintf(stderr, "fake encoder: converting to %s\n", out.c_str());
-  if (Env("FAKE_FFMPEG_FAIL") == "1") {
+  FloodStandardError(EnvNumber("FAKE_FFMPEG_STDERR_MB", 0));
+  if (const std::string fail = Env("FAKE_FFMPEG_FAIL");
+      fail == "1" || (!fail.empty() && out.find(fail) != std::string::npos)) {
     std::fprintf(stderr, "fake encoder: failing as asked\n");
     return 1;
   }
@@ -178,9 +198,24 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
   if (Env("FAKE_FFMPEG_NO_OUTPUT") == "1") return 0;
 
   int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return 1;
+  if (fd < 0) {
+    std::fprintf(stderr, "%s: %s\n", out.c_str(), std::strerror(errno));
+    return 1;
+  }
+  // What ffmpeg says when the disk fills up.
+  auto failedWrite = [&out] {
+    std::fprintf(stderr, "Error writing trailer of %s: %s\n", out.c_str(), std::strerror(errno));
+    return 1;
+  };
+  if (Env("FAKE_FFMPEG_CRASH") == "1") {
+    ssize_t ignored = write(fd, "partial", 7);
+    (void)ignored;
+    signal(SIGSEGV, SIG_DFL);
+    raise(SIGSEGV);
+  }
   if (Env("FAKE_FFMPEG_HANG") == "1") {
     if (Env("FAKE_FFMPEG_IGNORE_TERM") == "1") signal(SIGTERM, SIG_IGN);
+    if (Env("FAKE_FFMPEG_CLOSE_STDERR") == "1") close(2);
     ssize_t ignored = write(fd, "partial", 7);
     (void)ignored;
     for (;;) pause();
@@ -196,7 +231,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     head += std::string{static_cast<char>(mdat >> 24), static_cast<char>(mdat >> 16),
                         static_cast<char>(mdat >> 8), static_cast<char>(mdat)};
     head += "mdat";
-    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return 1;
+    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return failedWrite();
   }
   const long ms = EnvNumber("FAKE_FFMPEG_WRITE_MS", 0);
   const std::string gate = Env("FAKE_FFMPEG_GATE");
@@ -210,7 +245,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     long n = i + 1 == steps ? bytes - written : bytes / steps;
     while (n > 0) {
       const long piece = std::min(n, static_cast<long>(chunk.size()));
-      if (write(fd, chunk.data(), static_cast<std::size_t>(piece)) != piece) return 1;
+      if (write(fd, chunk.data(), static_cast<std::size_t>(piece)) != piece) return failedWrite();
       n -= piece;
       written += piece;
     }
@@ -221,11 +256,20 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     // Without its index the file keeps the size it would have had.
     std::string moov("\0\0\0\x10" "moov" "\0\0\0\0\0\0\0\0", 16);
     if (noMoov) moov = std::string(16, '\0');
-    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return 1;
+    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return failedWrite();
   }
   close(fd);
   if (std::string line = Env("FAKE_FFMPEG_STDERR"); !line.empty())
     std::fprintf(stderr, "%s\n", line.c_str());
+  return 0;
+}
+
+int Probe() {
+  if (Env("FAKE_FFPROBE_HANG") == "1")
+    for (;;) pause();
+  const std::string seconds = Env("FAKE_FFPROBE_SECONDS");
+  if (seconds.empty()) return 1;
+  std::printf("%s\n", seconds.c_str());
   return 0;
 }
 
@@ -234,6 +278,8 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   LogArguments(args);
+  const std::string self = argv[0];
+  if (self.substr(self.find_last_of('/') + 1) == "ffprobe") return Probe();
   if (Has(args, "-encoders")) return ListEncoders();
   if (args.size() < 3 || args[0] != "-i" || access(args[1].c_str(), R_OK) != 0) {
     std::fprintf(stderr, "fake encoder: no readable input\n");
