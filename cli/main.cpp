@@ -8,6 +8,7 @@
 #include <io.h>
 #define isatty _isatty
 #define STDOUT_FILENO 1
+#define STDERR_FILENO 2
 #else
 #include <unistd.h>
 #endif
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   const std::string programFolder = tarnick::ProgramFolderOf(
       tarnick::NativePathStyle, QCoreApplication::applicationFilePath().toStdString());
 
-  tarnick::CliEnvironment env{programFolder, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1};
+  tarnick::CliEnvironment env{programFolder, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1,
+                                isatty(STDERR_FILENO) == 1};
   return tarnick::RunCli(args, env);
 }
