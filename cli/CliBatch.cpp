@@ -387,10 +387,12 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env,
   const int jobs = std::max(1, std::min(options.Jobs, toRun));
   const std::string logBase = "cli-" + std::to_string(QCoreApplication::applicationPid());
   std::vector<RunnerEnd> ends(static_cast<std::size_t>(jobs));
+  std::vector<std::string> logs;
+  for (int k = 0; k < jobs; ++k)
+    logs.push_back(EncoderLogPath(logBase + (k == 0 ? "" : "-" + std::to_string(k + 1)) + ".log"));
   auto runner = [&](int k) {
-    ends[static_cast<std::size_t>(k)] = RunRunner(
-        host, shared, report, notifier, EncoderLogPath(logBase + (k == 0 ? "" : "-" + std::to_string(k + 1)) + ".log"),
-        options.Verbose);
+    const auto at = static_cast<std::size_t>(k);
+    ends[at] = RunRunner(host, shared, report, notifier, logs[at], options.Verbose);
   };
   if (jobs == 1) {
     runner(0);
