@@ -684,6 +684,7 @@ void TMainForm1::Button4Click() { FOptions.Open(InfoPageAddress(*FOptions.Progra
 
 void TMainForm1::Button5Click() {
   FSources.clear();
+  FTaken.clear();
   ListBox1->clear();
   Panel11->show();
   Button10->setEnabled(false);
@@ -745,15 +746,77 @@ void TMainForm1::Button11Click() {
 void TMainForm1::SearchFile1Find(TSearchFile*, const std::string& Name, bool&) { AddSource(Name); }
 
 void TMainForm1::TakeDroppedPaths(const std::vector<std::string>& paths) {
-  for (const auto& p : paths) TakeSourcePath(p);
+  for (const auto& p : paths) TakeOnePath(p);
+  FillSourceList();
 }
 
 void TMainForm1::TakeSourcePath(const std::string& path) {
-  tarnick::TakeSourcePath(*this, NativePathStyle, path);
+  TakeOnePath(path);
+  FillSourceList();
 }
 
 void TMainForm1::TakeCommandLine() {
-  for (const auto& arg : *FOptions.Arguments) TakeSourcePath(arg);
+  for (const auto& arg : *FOptions.Arguments) TakeOnePath(arg);
+  FillSourceList();
+}
+
+void TMainForm1::TakeOnePath(const std::string& path) {
+  struct Fill {
+    TMainForm1& form;
+    // Whatever happens inside, what was found reaches the list.
+    ~Fill() {
+      try {
+        form.FillSourceList();
+      } catch (...) {
+      }
+    }
+  };
+  Fill fill{*this};
+  tarnick::TakeSourcePath(*this, NativePathStyle, path);
+}
+
+// Sorted once and merged into the list, the list box filled in one go: a
+// folder of 100,000 files costs one sort, not 100,000 inserts and repaints.
+// The order is that of one insert at a time: a new path goes after the
+// equal ones already there and after equal ones found before it.
+void TMainForm1::FillSourceList() {
+  if (FTaken.empty()) return;
+  std::vector<std::string> taken = std::move(FTaken);
+  FTaken.clear();
+  std::vector<QString> keys;
+  keys.reserve(taken.size());
+  for (const auto& t : taken) keys.push_back(Q(t));
+  std::vector<std::size_t> order(taken.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return CompareSourcePaths(taken[a], taken[b]) < 0;
+  });
+
+  const int current = ListBox1->currentRow();
+  int newCurrent = -1;
+  std::vector<std::string> merged;
+  merged.reserve(FSources.size() + taken.size());
+  QStringList labels;
+  labels.reserve(static_cast<qsizetype>(FSources.size() + taken.size()));
+  std::size_t old = 0;
+  for (std::size_t k = 0; k <= order.size(); ++k) {
+    // The old entries that sort before or with the next new one go first.
+    while (old < FSources.size() &&
+           (k == order.size() || CompareSourcePaths(FSources[old], taken[order[k]]) <= 0)) {
+      if (static_cast<int>(old) == current) newCurrent = static_cast<int>(merged.size());
+      labels << Q(FSources[old]);
+      merged.push_back(std::move(FSources[old++]));
+    }
+    if (k == order.size()) break;
+    labels << keys[order[k]];
+    merged.push_back(std::move(taken[order[k]]));
+  }
+  FSources = std::move(merged);
+  ListBox1->setUpdatesEnabled(false);
+  ListBox1->clear();
+  ListBox1->addItems(labels);
+  if (newCurrent >= 0) ListBox1->setCurrentRow(newCurrent);
+  ListBox1->setUpdatesEnabled(true);
 }
 
 // ---------------------------------------------------------------- sources
@@ -770,13 +833,9 @@ void TMainForm1::SearchFolder(const std::string& folder) {
   SearchFile1->Search();
 }
 
-void TMainForm1::AddSource(const std::string& path) {
-  std::size_t at = SourceInsertPosition(FSources, path);
-  FSources.insert(FSources.begin() + static_cast<std::ptrdiff_t>(at), path);
-  ListBox1->insertItem(static_cast<int>(at), Q(path));
-}
+void TMainForm1::AddSource(const std::string& path) { FTaken.push_back(path); }
 
-int TMainForm1::SourceCount() const { return static_cast<int>(FSources.size()); }
+int TMainForm1::SourceCount() const { return static_cast<int>(FSources.size() + FTaken.size()); }
 
 std::string TMainForm1::SourceAt(int index) const { return FSources.at(static_cast<std::size_t>(index)); }
 

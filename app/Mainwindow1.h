@@ -217,6 +217,10 @@ class TMainForm1 : public QWidget,
 
   TMainFormOptions FOptions;
   std::vector<std::string> FSources;
+  // Paths a take found, put into the list in one step when it ends.
+  std::vector<std::string> FTaken;
+  void TakeOnePath(const std::string& path);
+  void FillSourceList();
   int FTag = 0;
   bool FActivationSeen = false;
   // The message of the last failed load: closing its error box activates

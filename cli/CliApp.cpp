@@ -1,6 +1,8 @@
 #include "cli/CliApp.h"
 
+#include <algorithm>
 #include <optional>
+#include <thread>
 
 #include "app/Psptransfer.h"
 #include "cli/CliBatch.h"
@@ -40,6 +42,30 @@ int Usage(const CliEnvironment& env, const std::string& message) {
   return ExitUsage;
 }
 
+// The quoted text of a number message ("'29.97' ..."), for an English one.
+std::string QuotedPart(const std::string& message) {
+  const auto a = message.find('\'');
+  const auto b = a == std::string::npos ? a : message.find('\'', a + 1);
+  return b == std::string::npos ? std::string() : message.substr(a, b - a + 1);
+}
+
+// A value the controls' ranges changed is said, as the window's slider
+// would show it.
+void WarnClamped(const CliEnvironment& env, const CliOptions& o, const ConversionSettings& s) {
+  const struct {
+    const char* Option;
+    std::optional<int> Asked;
+    int Used;
+  } values[] = {{"--fps", o.FrameRate, s.FrameRate},
+                {"--video-kbps", o.VideoKbps, s.VideoKbps},
+                {"--audio-kbps", o.AudioKbps, s.AudioKbps},
+                {"--thumbnail", o.ThumbnailSecond, s.ThumbnailSecond}};
+  for (const auto& v : values)
+    if (v.Asked && *v.Asked != v.Used)
+      env.Err << "tarnick-cli: warning: " << v.Option << " " << *v.Asked << " is out of range; " << v.Used
+              << " is used\n";
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
@@ -63,8 +89,8 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   std::vector<std::string> presetLines;
   try {
     presetLines = ReadTextFileLines(profilePath);
-  } catch (const Exception& e) {
-    return Usage(env, (options.ProfileFile ? "--profile: " : "") + e.Message());
+  } catch (const Exception&) {
+    return Usage(env, (options.ProfileFile ? "--profile: " : "") + profilePath + ": cannot be opened or read");
   }
   if (options.ListPresets) {
     env.Out << PresetListText(presetLines);
@@ -82,15 +108,19 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
     LoadCliSettings(controls, options, [&] { return OpenSettingsForReading(settingsPath); });
   } catch (const UsageError& e) {
     return Usage(env, e.what());
-  } catch (const Exception& e) {
-    return Usage(env, "preset " + std::to_string(controls.PresetItemIndex()) + " of " +
-                          profilePath + ": " + e.Message());
+  } catch (const EConvertError& e) {
+    return Usage(env, "preset " + std::to_string(controls.PresetItemIndex()) + " of " + profilePath + ": " +
+                          QuotedPart(e.Message()) + " is not an integer");
+  } catch (const Exception&) {
+    return Usage(env, settingsPath + ": the settings cannot be read");
   }
+  WarnClamped(env, options, controls.Settings());
 
   if (options.Psp) {
     std::optional<std::string> video = FindPspVideoFolder(CurrentVolumeSource().VolumeRoots());
     if (!video) {
-      env.Err << PspNotFoundMessage << "\n";
+      env.Err << "tarnick-cli: no PSP found: connect the PSP in USB mode, or insert its Memory Stick, "
+                 "and try again\n";
       return ExitNoPsp;
     }
     controls.SetOutputFolder(*video);
@@ -107,7 +137,13 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
                                       options.DryRunDescribed ? DryRunStyle::Described : DryRunStyle::Adapted);
     return intake.Missing.empty() && allTaken ? ExitConverted : ExitFailed;
   }
-  return RunConsoleBatch(host, static_cast<int>(intake.Missing.size()), env);
+  ConsoleBatchOptions batch;
+  batch.Jobs = options.Jobs > 0 ? options.Jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  batch.SkipExisting = options.SkipExisting;
+  batch.Quiet = options.Quiet;
+  batch.Verbose = options.Verbose;
+  batch.Json = options.Json;
+  return RunConsoleBatch(host, static_cast<int>(intake.Missing.size()), env, batch);
 }
 
 }  // namespace tarnick

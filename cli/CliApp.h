@@ -20,6 +20,7 @@ struct CliEnvironment {
   std::ostream& Out;
   std::ostream& Err;
   bool OutIsTerminal = false;
+  bool ErrIsTerminal = false;
 };
 
 // The whole program after start-up: the arguments after the program name in,

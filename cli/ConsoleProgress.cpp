@@ -1,35 +1,14 @@
 #include "cli/ConsoleProgress.h"
 
-#include <cmath>
-#include <cstdio>
-
-#include "engine/CommandLine.h"
-
 namespace tarnick {
 
 ConsoleProgress::ConsoleProgress(std::ostream& out, bool terminal, const CliHost& host, Clock clock)
-    : out_(out), terminal_(terminal), host_(host), passes_(host.Settings().Passes()),
-      clock_(std::move(clock)) {}
+    : own_(std::make_unique<BatchReport>(ReportStreams{&out, &out, nullptr, terminal}, host.SourceCount(),
+                                         host.Settings().Passes(), std::move(clock))),
+      report_(*own_),
+      host_(host) {}
 
-double ConsoleProgress::SteadySeconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string ConsoleProgress::Duration(double seconds) {
-  long total = seconds > 0 ? std::lround(seconds) : 0;
-  char text[32];
-  if (total >= 3600)
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  else
-    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-  return text;
-}
-
-void ConsoleProgress::SetProgressMax(int max) {
-  files_ = max;
-  records_.resize(static_cast<std::size_t>(std::max(max, 0)));
-}
+ConsoleProgress::ConsoleProgress(BatchReport& report, const CliHost& host) : report_(report), host_(host) {}
 
 void ConsoleProgress::SetProgressPosition(int position) {
   if (position == position_) return;
@@ -40,94 +19,33 @@ void ConsoleProgress::SetProgressPosition(int position) {
 
 void ConsoleProgress::SetLabel1(const std::string& text) {
   ClosePass();
-  label_ = text;
   ++pass_;
   passOpen_ = true;
   runSeen_ = false;
   refusal_.reset();
-  if (position_ >= 0 && position_ < static_cast<int>(records_.size())) {
-    Current().Source = host_.CurrentSource();
-    Current().Output = host_.CurrentOutput();
-  }
-}
-
-std::string ConsoleProgress::Prefix() const {
-  return "[" + std::to_string(position_ + 1) + "/" + std::to_string(files_) + "] " + label_ +
-         "  pass " + std::to_string(pass_) + "/" + std::to_string(passes_);
-}
-
-void ConsoleProgress::Draw(const std::string& state) {
-  out_ << "\r\x1b[K" << Prefix() << "  " << state << std::flush;
-  lineOpen_ = true;
+  report_.PassStarted(position_, pass_, text, host_.CurrentSource(), host_.CurrentOutput());
 }
 
 void ConsoleProgress::RunStarted(std::optional<double> durationSeconds) {
   runSeen_ = true;
-  duration_ = durationSeconds;
-  runStart_ = clock_();
-  lastDraw_ = runStart_;
-  if (terminal_) Draw(duration_ ? "0%" : "starting");
+  report_.RunStarted(position_, durationSeconds);
 }
 
-void ConsoleProgress::RunProgress(double encoded) {
-  if (!terminal_) return;
-  const double now = clock_();
-  // A redraw five times a second is enough to read and cheap on slow links.
-  if (now - lastDraw_ < 0.2) return;
-  lastDraw_ = now;
-  if (!duration_) {
-    Draw(Duration(encoded) + " encoded");
-    return;
-  }
-  const double fraction = std::clamp(encoded / *duration_, 0.0, 1.0);
-  std::string state = std::to_string(static_cast<int>(fraction * 100)) + "%";
-  if (fraction > 0.01) state += "  " + Duration((now - runStart_) * (1 - fraction) / fraction) + " left";
-  Draw(state);
+void ConsoleProgress::RunProgress(double encoded, std::optional<double> fps) {
+  report_.RunProgress(position_, encoded, fps);
 }
 
-void ConsoleProgress::RunEnded(bool cancelled, const std::string& failure) {
+void ConsoleProgress::RunEnded(bool cancelled, const std::string& failure, const std::string& logPath) {
   passOpen_ = false;
-  const std::string took = Duration(clock_() - runStart_);
-  std::string state;
-  if (cancelled) {
-    state = "cancelled";
-  } else if (failure.empty()) {
-    state = "done in " + took;
-  } else {
-    state = "failed after " + took;
-  }
-  if (position_ >= 0 && position_ < static_cast<int>(records_.size())) {
-    FileRecord& r = Current();
-    ++r.PassesRun;
-    if (cancelled) {
-      r.Status = FileStatus::Cancelled;
-    } else if (!failure.empty()) {
-      r.Status = FileStatus::Failed;
-      if (r.Reason.empty()) r.Reason = failure;
-    } else if (r.Status == FileStatus::Pending && pass_ == passes_) {
-      r.Status = FileStatus::Converted;
-    }
-  }
-  if (terminal_) {
-    Draw(state);
-  } else {
-    out_ << Prefix() << "  " << state;
-  }
-  out_ << '\n' << std::flush;
-  lineOpen_ = false;
+  report_.RunEnded(position_, cancelled, failure, logPath);
 }
 
 void ConsoleProgress::ClosePass() {
   if (!passOpen_) return;
   passOpen_ = false;
-  if (runSeen_ || position_ < 0 || position_ >= static_cast<int>(records_.size())) return;
-  FileRecord& r = Current();
-  r.Status = FileStatus::Failed;
-  if (r.Reason.empty())
-    r.Reason = refusal_ ? RefusalText(*refusal_)
-                        : "not converted: the pass failed before the encoder started";
-  out_ << (lineOpen_ ? "\n" : "") << Prefix() << "  " << r.Reason << '\n' << std::flush;
-  lineOpen_ = false;
+  if (runSeen_) return;
+  report_.PassNotRun(position_, refusal_ ? RefusalText(*refusal_)
+                                         : "not converted: the pass failed before the encoder started");
 }
 
 std::string ConsoleProgress::RefusalText(PassRefusal why) {
@@ -143,17 +61,14 @@ std::string ConsoleProgress::RefusalText(PassRefusal why) {
 }
 
 void ConsoleProgress::SideThumbnailSkipped(const std::string& path) {
-  out_ << (lineOpen_ ? "\n" : "") << Prefix() << "  thumbnail not written: " << path
-       << " exists and is no earlier thumbnail (or is a source); it is kept as it is\n"
-       << std::flush;
-  lineOpen_ = false;
+  report_.Warning("thumbnail not written: " + path +
+                  " exists and is no earlier thumbnail (or is a source); it is kept as it is");
 }
 
 void ConsoleProgress::Finish() {
   // A pass that was cut short by a cancel is closed by RunEnded already.
   if (!interrupted_) ClosePass();
-  if (lineOpen_) out_ << '\n' << std::flush;
-  lineOpen_ = false;
+  if (own_) own_->Finish();
 }
 
 void ConsoleProgress::Interrupt() {

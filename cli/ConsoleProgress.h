@@ -1,45 +1,35 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/BatchReport.h"
 #include "cli/CliHost.h"
 #include "engine/BatchRunner.h"
 
 namespace tarnick {
 
-enum class FileStatus { Pending, Converted, Failed, Cancelled };
-
-// What became of one file of the batch, for the summary.
-struct FileRecord {
-  std::string Source;
-  std::string Output;
-  FileStatus Status = FileStatus::Pending;
-  int PassesRun = 0;
-  std::string Reason;  // why it failed: the encoder's last error line, or the refusal
-};
-
-// The progress window on a console. On a terminal one line per file is
-// redrawn in place with the pass, the percent of the source encoded and the
-// time left; elsewhere one line is written per finished pass. It also keeps
-// the record of every file for the summary, and the cancel answer: once
+// The progress window on a console, for one runner of the batch: it tells
+// the batch report what the runner does (the report draws the lines and
+// keeps the record of every file), and keeps the cancel answer: once
 // interrupted, every run is answered as cancelled.
 class ConsoleProgress : public IProgressView {
  public:
-  using Clock = std::function<double()>;  // seconds, steady
+  using Clock = BatchReport::Clock;
 
-  // Reads the pass's paths and the settings from `host`.
+  // A view with a report of its own on `out`, for a batch of one runner.
   ConsoleProgress(std::ostream& out, bool terminal, const CliHost& host,
-                  Clock clock = SteadySeconds);
+                  Clock clock = BatchReport::SteadySeconds);
+  // One of several runners reporting to `report`.
+  ConsoleProgress(BatchReport& report, const CliHost& host);
 
   void Create(IRunCanceller& canceller) override { canceller_ = &canceller; }
   void Show() override {}
   void Release() override { canceller_ = nullptr; }
-  void SetProgressMax(int max) override;
+  void SetProgressMax(int) override {}
   void SetProgressPosition(int position) override;
   void SetLabel1(const std::string& text) override;
   void ClearImage1() override {}
@@ -51,7 +41,7 @@ class ConsoleProgress : public IProgressView {
     return interrupted_ ? CancelAnswer::Cancelled : CancelAnswer::None;
   }
   void PassRefused(PassRefusal why) override { refusal_ = why; }
-  // Said on its own line; the file still converts.
+  // Said on standard error; the file still converts.
   void SideThumbnailSkipped(const std::string& path) override;
 
   // The words for a refused pass.
@@ -59,9 +49,10 @@ class ConsoleProgress : public IProgressView {
 
   // A conversion run of the current pass.
   void RunStarted(std::optional<double> durationSeconds);
-  void RunProgress(double encodedSeconds);
+  void DurationFound(double seconds) { report_.DurationFound(position_, seconds); }
+  void RunProgress(double encodedSeconds, std::optional<double> fps = std::nullopt);
   // `failure` empty when the pass succeeded.
-  void RunEnded(bool cancelled, const std::string& failure);
+  void RunEnded(bool cancelled, const std::string& failure, const std::string& logPath = "");
   // After the batch: closes the last pass.
   void Finish();
 
@@ -69,42 +60,27 @@ class ConsoleProgress : public IProgressView {
   void Interrupt();
   bool Interrupted() const { return interrupted_; }
 
-  const std::vector<FileRecord>& Records() const { return records_; }
+  std::vector<FileRecord> Records() const { return report_.Records(); }
   int Pass() const { return pass_; }
   int Position() const { return position_; }
 
-  // "1:05", "0:07", "1:02:03".
-  static std::string Duration(double seconds);
-  static double SteadySeconds();
+  static std::string Duration(double seconds) { return BatchReport::Duration(seconds); }
 
  private:
-  std::string Prefix() const;
-  void Draw(const std::string& state);
   // A pass that got its label but no run was refused by the batch.
   void ClosePass();
-  FileRecord& Current() { return records_[static_cast<std::size_t>(position_)]; }
 
-  std::ostream& out_;
-  bool terminal_;
+  std::unique_ptr<BatchReport> own_;
+  BatchReport& report_;
   const CliHost& host_;
-  int passes_;
-  Clock clock_;
   IRunCanceller* canceller_ = nullptr;
   bool interrupted_ = false;
 
-  int files_ = 0;
   int position_ = -1;
   int pass_ = 0;
-  std::string label_;
-  std::vector<FileRecord> records_;
-
   std::optional<PassRefusal> refusal_;
   bool passOpen_ = false;
   bool runSeen_ = false;
-  std::optional<double> duration_;
-  double runStart_ = 0;
-  double lastDraw_ = -1;
-  bool lineOpen_ = false;
 };
 
 }  // namespace tarnick

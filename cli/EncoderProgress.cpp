@@ -1,13 +1,8 @@
 #include "cli/EncoderProgress.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-
-#include "platform/ChildRuns.h"
-
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 namespace tarnick {
@@ -41,45 +36,55 @@ void ProgressReport::TakeLine(std::string_view line) {
     auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), us);
     if (ec == std::errc() && end == value.data() + value.size() && us >= 0)
       outTime_ = static_cast<double>(us) / 1e6;
+  } else if (key == "fps") {
+    char* end = nullptr;
+    const std::string v(value);
+    const double fps = std::strtod(v.c_str(), &end);
+    if (end && *end == '\0' && !v.empty() && fps >= 0) fps_ = fps;
   } else if (key == "progress") {
     ended_ = value == "end";
   }
 }
 
-std::string LocateProbe(const std::string& encoderPath) {
-  if (!encoderPath.empty()) {
-    QFileInfo beside(QFileInfo(QString::fromStdString(encoderPath)).dir(), "ffprobe");
-    if (beside.isFile() && beside.isExecutable()) return beside.filePath().toStdString();
-  }
-  return QStandardPaths::findExecutable("ffprobe").toStdString();
+std::optional<double> ParseDurationLine(std::string_view line) {
+  constexpr std::string_view key = "Duration: ";
+  const auto at = line.find(key);
+  if (at == std::string_view::npos || line.find_first_not_of(' ') != at) return std::nullopt;
+  const std::string_view t = line.substr(at + key.size());
+  int h = 0, m = 0;
+  double sec = 0;
+  char tail = 0;
+  const std::string text(t.substr(0, t.find(',')));
+  if (std::sscanf(text.c_str(), "%d:%d:%lf%c", &h, &m, &sec, &tail) != 3 || h < 0 || m < 0 || sec < 0)
+    return std::nullopt;
+  const double seconds = h * 3600.0 + m * 60.0 + sec;
+  if (!(seconds > 0)) return std::nullopt;
+  return seconds;
 }
 
-std::optional<double> ProbeDurationSeconds(const std::string& probePath, const std::string& source,
-                                           const std::function<bool()>& cancelled) {
-  if (probePath.empty()) return std::nullopt;
-  QProcess p;
-  p.setStandardInputFile(QProcess::nullDevice());
-  p.setStandardErrorFile(QProcess::nullDevice());
-  EndWithProgram(p);
-  const QString absolute = QFileInfo(QString::fromStdString(source)).absoluteFilePath();
-  p.start(QString::fromStdString(probePath),
-          {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", "--", absolute});
-  bool finished = false;
-  if (p.waitForStarted(5000)) {
-    for (int waited = 0; waited < 15000 && !(cancelled && cancelled()); waited += 50)
-      if ((finished = p.waitForFinished(50)) || p.state() == QProcess::NotRunning) break;
-    finished = finished || p.state() == QProcess::NotRunning;
+std::optional<double> LogDuration::Poll() {
+  if (done_) return std::nullopt;
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(static_cast<std::streamoff>(offset_));
+  std::string chunk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  offset_ += chunk.size();
+  pending_ += chunk;
+  std::size_t start = 0;
+  for (std::size_t nl; (nl = pending_.find_first_of("\r\n", start)) != std::string::npos; start = nl + 1) {
+    const std::string_view line = std::string_view(pending_).substr(start, nl - start);
+    if (auto d = ParseDurationLine(line)) {
+      done_ = true;
+      return d;
+    }
+    // The output's part of the messages: the input told no length.
+    if (line.rfind("Output #0", 0) == 0 || line.rfind("Stream mapping:", 0) == 0) {
+      done_ = true;
+      return std::nullopt;
+    }
   }
-  if (!finished) {
-    p.kill();
-    p.waitForFinished(1000);
-    return std::nullopt;
-  }
-  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
-  bool ok = false;
-  double seconds = QString::fromUtf8(p.readAllStandardOutput()).trimmed().toDouble(&ok);
-  if (!ok || !(seconds > 0)) return std::nullopt;
-  return seconds;
+  pending_.erase(0, start);
+  return std::nullopt;
 }
 
 std::string LastNonEmptyLine(std::string_view text) {

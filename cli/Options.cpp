@@ -69,6 +69,11 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
          o.SideThumbnail = true;
        }},
       {"--output", [](CliOptions& o, auto& n, auto& v) { o.OutputFolder = NonEmpty(n, v); }},
+      {"--jobs",
+       [](CliOptions& o, auto& n, auto& v) {
+         o.Jobs = ParseInteger(n, v);
+         if (o.Jobs < 0) throw UsageError(n + ": '" + v + "' is below 0");
+       }},
   };
   return table;
 }
@@ -79,12 +84,23 @@ const std::map<std::string, FlagHandler>& FlagOptions() {
       {"--one-pass", [](CliOptions& o) { o.TwoPass = false; }},
       {"--no-thumbnail", [](CliOptions& o) { o.SideThumbnail = false; }},
       {"--psp", [](CliOptions& o) { o.Psp = true; }},
+      {"--quiet", [](CliOptions& o) { o.Quiet = true; o.Verbose = false; }},
+      {"--verbose", [](CliOptions& o) { o.Verbose = true; o.Quiet = false; }},
+      {"--skip-existing", [](CliOptions& o) { o.SkipExisting = true; }},
+      {"--json", [](CliOptions& o) { o.Json = true; }},
       {"--dry-run", [](CliOptions& o) { o.DryRun = true; o.DryRunDescribed = false; }},
       {"--list-presets", [](CliOptions& o) { o.ListPresets = true; }},
       {"-h", [](CliOptions& o) { o.Help = true; }},
       {"--help", [](CliOptions& o) { o.Help = true; }},
       {"--version", [](CliOptions& o) { o.Version = true; }},
   };
+  return table;
+}
+
+// The usual one-letter spellings.
+const std::map<std::string, std::string>& ShortOptions() {
+  static const std::map<std::string, std::string> table{
+      {"-o", "--output"}, {"-p", "--preset"}, {"-j", "--jobs"}, {"-q", "--quiet"}, {"-v", "--verbose"}};
   return table;
 }
 
@@ -109,6 +125,15 @@ CliOptions ParseOptions(const std::vector<std::string>& args) {
     if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
+    } else if (arg[1] != '-') {
+      auto alias = ShortOptions().find(arg.substr(0, 2));
+      if (alias != ShortOptions().end()) {
+        name = alias->second;
+        if (arg.size() > 2) {
+          if (!ValueOptions().count(name)) throw UsageError(arg + ": unknown option");
+          inlineValue = arg.substr(2);
+        }
+      }
     }
     if (name == "--dry-run" && inlineValue) {
       if (*inlineValue != "described") throw UsageError(name + ": only \"described\" may follow '='");
@@ -141,7 +166,7 @@ std::string UsageText() {
          "Converts video files (folders are searched recursively) into MP4 files for the PSP.\n"
          "\n"
          "Settings come from the preset, then Tarnick.ini, then these options:\n"
-         "  --preset N|NAME      preset by position (1 = first line of profile.txt) or name\n"
+         "  -p, --preset N|NAME  preset by position (1 = first line of profile.txt) or name\n"
          "  --size WxH           160x120, 320x240, 640x480, 368x208, 480x272, 720x480\n"
          "  --codec NAME         libx264, mpeg4 or libxvid\n"
          "  --fps N              frame rate, 1 to 30\n"
@@ -151,9 +176,15 @@ std::string UsageText() {
          "  --two-pass, --one-pass\n"
          "  --thumbnail SECONDS  write a thumbnail beside each output, taken at 0 to 60 s\n"
          "  --no-thumbnail\n"
-         "  --output DIR         output folder (default: the stored one, else the program folder,\n"
+         "  -o, --output DIR     output folder (default: the stored one, else the program folder,\n"
          "                       or the home folder when installed)\n"
          "  --psp                write into the VIDEO folder of the mounted PSP volume\n"
+         "  --skip-existing      leave a file alone whose output exists and is newer than it\n"
+         "  -j, --jobs N         convert up to N files at once (default 1, 0 = one per core)\n"
+         "  --json               one JSON object per event on standard output; the progress\n"
+         "                       goes to standard error then\n"
+         "  -q, --quiet          no progress and no summary; errors are still shown\n"
+         "  -v, --verbose        also each encoder line as built, and the encoder log\n"
          "  --settings FILE      read the settings from FILE instead of Tarnick.ini\n"
          "  --profile FILE       read the presets from FILE instead of profile.txt\n"
          "  --dry-run            print every encoder run of each file as it would run\n"

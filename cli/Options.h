@@ -32,6 +32,11 @@ struct CliOptions {
   std::optional<std::string> OutputFolder;
 
   bool Psp = false;
+  bool Quiet = false;         // -q: no progress and no summary; errors still shown
+  bool Verbose = false;       // -v: each encoder line and the encoder log
+  bool SkipExisting = false;  // an output newer than its source is left alone
+  int Jobs = 1;               // files converted at once; 0: one per core
+  bool Json = false;          // events as JSON lines on standard output
   bool DryRun = false;
   bool DryRunDescribed = false;  // --dry-run=described: the lines before adapting
   bool ListPresets = false;
@@ -43,7 +48,8 @@ struct CliOptions {
 
 // Parses the arguments after the program name. Options and paths may mix;
 // "--" ends the options; "--name=value" equals "--name value"; a later
-// option overrides an earlier one. Raises UsageError naming the option.
+// option overrides an earlier one; a short option takes its value attached
+// ("-j2") or as the next argument. Raises UsageError naming the option.
 CliOptions ParseOptions(const std::vector<std::string>& args);
 
 // The text of -h/--help.

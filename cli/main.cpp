@@ -8,6 +8,7 @@
 #include <io.h>
 #define isatty _isatty
 #define STDOUT_FILENO 1
+#define STDERR_FILENO 2
 #else
 #include <unistd.h>
 #endif
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
       tarnick::NativePathStyle, QCoreApplication::applicationFilePath().toStdString());
 
   tarnick::CliEnvironment env{
-      tarnick::ChooseProgramPlaces(programFolder, tarnick::UserFolders::FromProcess()), std::cout, std::cerr, isatty(STDOUT_FILENO) == 1};
+      tarnick::ChooseProgramPlaces(programFolder, tarnick::UserFolders::FromProcess()), std::cout,
+      std::cerr, isatty(STDOUT_FILENO) == 1, isatty(STDERR_FILENO) == 1};
   return tarnick::RunCli(args, env);
 }

@@ -126,6 +126,7 @@ class Batch {
  private:
   BatchEnd RunPasses(int passes) {
     for (int i = 0; i < c_.Host.SourceCount(); ++i) {
+      if (!c_.Host.TakeSource(i)) continue;
       for (int p = 1; p <= passes; ++p) {
         switch (OnePass(i, passes, p)) {
           case PassEnd::EncoderMissing: return BatchEnd::EncoderMissing;
@@ -156,7 +157,8 @@ class Batch {
     // A folder of the list (a subfolder's own entry) has nothing to convert.
     if (sourceId.Kind == FileKind::Folder) return PassEnd::Done;
     c_.Host.SetCurrentSource(source);
-    const std::string output = names_.For(settings_.OutputFolder, source, sourceId);
+    std::string output = c_.Host.GivenOutput(i);
+    if (output.empty()) output = names_.For(settings_.OutputFolder, source, sourceId);
     c_.Host.SetCurrentOutput(output);
     c_.Host.SetQuotedOutput(Quoted(output));
     c_.Progress.SetProgressPosition(i);

@@ -106,6 +106,13 @@ class IBatchHost {
   virtual void SetCurrentSource(const std::string& path) = 0;
   virtual void SetCurrentOutput(const std::string& path) = 0;
   virtual void SetQuotedOutput(const std::string& text) = 0;
+  // A batch whose output names were decided before it ran (the command
+  // line's, which may share its files among runners): the output of source
+  // `index`, or empty to name it here as the window's batch does.
+  virtual std::string GivenOutput(int /*index*/) const { return std::string(); }
+  // False leaves source `index` out of this run; asked once per source,
+  // before its first pass.
+  virtual bool TakeSource(int /*index*/) { return true; }
 };
 
 // Handles every window message that is waiting, then returns.

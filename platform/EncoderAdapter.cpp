@@ -2,10 +2,13 @@
 
 #include <cstdlib>
 #include <map>
+#include <mutex>
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include "platform/EncoderCache.h"
 
 namespace tarnick {
 namespace {
@@ -52,17 +55,23 @@ EncoderList ParseEncoderList(std::string_view text) {
 }
 
 const EncoderList& ProbeEncoders(const std::string& encoderPath) {
+  // Runners of the command line may ask at once.
+  static std::mutex lock;
   static std::map<std::string, EncoderList> cache;
+  std::lock_guard<std::mutex> hold(lock);
   if (auto it = cache.find(encoderPath); it != cache.end()) return it->second;
-  EncoderList list;
-  QProcess p;
-  p.setStandardInputFile(QProcess::nullDevice());
-  p.setStandardErrorFile(QProcess::nullDevice());
-  p.start(QString::fromStdString(encoderPath), {"-hide_banner", "-encoders"});
-  if (p.waitForStarted(5000) && p.waitForFinished(10000))
-    list = ParseEncoderList(p.readAllStandardOutput().toStdString());
-  else
-    p.kill(), p.waitForFinished(1000);
+  EncoderList list = CachedEncoderList(encoderPath, DefaultEncoderCacheFile(), [&] {
+    EncoderList asked;
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(QString::fromStdString(encoderPath), {"-hide_banner", "-encoders"});
+    if (p.waitForStarted(5000) && p.waitForFinished(10000))
+      asked = ParseEncoderList(p.readAllStandardOutput().toStdString());
+    else
+      p.kill(), p.waitForFinished(1000);
+    return asked;
+  });
   return cache.emplace(encoderPath, std::move(list)).first->second;
 }
 

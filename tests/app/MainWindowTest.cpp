@@ -360,6 +360,30 @@ TEST_F(IntakeTest, ListOrderIsTheOneTheCommandLineProgramGives) {
   EXPECT_EQ(w->Sources(), sorted);
 }
 
+// A later take is merged into the list in one step, in the order one insert
+// at a time gives: equal names (without regard to case) after those already
+// there, and among themselves as they were found; the selection stays on
+// its entry.
+TEST_F(IntakeTest, LaterTakeMergesInTheOrderOfOneInsertAtATime) {
+  const std::string b = Touch("b.avi"), d = Touch("D.avi");
+  const std::string a = Touch("n/a.avi"), bb = Touch("n/B.avi"), c = Touch("n/c.avi");
+  const std::string lone = Touch("d.avi");
+  auto w = Started();
+  w->TakeDroppedPaths({d, b});
+  w->ListBox1->setCurrentRow(1);  // D.avi
+  w->TakeDroppedPaths({folder + "/n", lone});
+  EXPECT_EQ(w->Sources(), (std::vector<std::string>{b, d, lone, a, bb, c}));
+  ASSERT_EQ(w->ListBox1->count(), 6);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(w->ListBox1->item(i)->text().toStdString(), w->Sources()[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(w->ListBox1->currentRow(), 1);
+  // The same as the rule of one insert.
+  std::vector<std::string> oneByOne;
+  for (const std::string& p : {d, b, a, bb, c, lone})
+    oneByOne.insert(oneByOne.begin() + static_cast<std::ptrdiff_t>(SourceInsertPosition(oneByOne, p)), p);
+  EXPECT_EQ(w->Sources(), oneByOne);
+}
+
 TEST_F(IntakeTest, SameFileTwiceIsListedTwiceAndDelEmptiesTheList) {
   std::string f = Touch("x.avi");
   auto w = Started();

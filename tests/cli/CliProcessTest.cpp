@@ -22,6 +22,10 @@
 #include <sstream>
 #include <thread>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "cli/CliTestHelpers.h"
 
 namespace tarnick {
@@ -229,12 +233,15 @@ TEST_F(CliProcess, FailingFileGivesExitOneWithTheEncodersLineAndTheLog) {
   test::CliRun r = Run(args);
   EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
   EXPECT_NE(r.Out.find("[1/2] bad.avi -> bad.mp4  pass 1/1  failed after"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("1 converted, 1 failed, 0 skipped\n  " + bad + ": "), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("Invalid data found when processing input"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("1 converted, 1 failed, 0 skipped\n"), std::string::npos) << r.Out;
+  // The failures go to standard error, the path said once.
+  EXPECT_NE(r.Err.find("  " + bad + ": Invalid data found when processing input\n"), std::string::npos)
+      << r.Err;
+  EXPECT_EQ(r.Out.find("Invalid data found"), std::string::npos) << r.Out;
   const std::string marker = "encoder log: ";
-  auto at = r.Out.find(marker);
-  ASSERT_NE(at, std::string::npos);
-  const std::string log = test::Lines(r.Out.substr(at + marker.size()))[0];
+  auto at = r.Err.find(marker);
+  ASSERT_NE(at, std::string::npos) << r.Err;
+  const std::string log = test::Lines(r.Err.substr(at + marker.size()))[0];
   const std::string logText = ReadFile(log);
   // The line that ran, adapted, as it would be typed.
   EXPECT_NE(logText.find("ffmpeg -i " + bad + " "), std::string::npos) << logText;
@@ -322,7 +329,7 @@ TEST_F(CliProcess, PipeIsRefusedAndAPhotoBesideTheOutputIsKept) {
   EXPECT_EQ(ReadFile(photo), "a photo of 1200x900");
   EXPECT_NE(r.Out.find("1 converted, 1 failed"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("not a regular file"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("thumbnail not written: " + photo), std::string::npos) << r.Out;
+  EXPECT_NE(r.Err.find("tarnick-cli: thumbnail not written: " + photo), std::string::npos) << r.Err;
 }
 
 TEST_F(CliProcess, OutputWithoutItsIndexIsAFailure) {
@@ -333,10 +340,10 @@ TEST_F(CliProcess, OutputWithoutItsIndexIsAFailure) {
   test::CliRun full = Run(args, {"FAKE_FFMPEG_STDERR=Error writing trailer of x.mp4: No space left on device"},
                           fakePath);
   EXPECT_EQ(full.Code, ExitFailed) << full.Out;
-  EXPECT_NE(full.Out.find("No space left on device"), std::string::npos) << full.Out;
+  EXPECT_NE(full.Err.find("No space left on device"), std::string::npos) << full.Err;
   test::CliRun cut = Run(args, {"FAKE_FFMPEG_NO_MOOV=1"}, fakePath);
   EXPECT_EQ(cut.Code, ExitFailed) << cut.Out;
-  EXPECT_NE(cut.Out.find("no complete MP4"), std::string::npos) << cut.Out;
+  EXPECT_NE(cut.Err.find("no complete MP4"), std::string::npos) << cut.Err;
   test::CliRun good = Run(args, {}, fakePath);
   EXPECT_EQ(good.Code, ExitConverted) << good.Out << good.Err;
 }
@@ -353,10 +360,13 @@ TEST_F(CliProcess, MissingEncoderEndsTheBatchWithItsMessage) {
   args.insert(args.end(), {"--no-thumbnail", a, b});
   test::CliRun r = Run(args, {}, dir_.Path("no-programs-here"));
   EXPECT_EQ(r.Code, 1);
-  EXPECT_NE(r.Out.find("0 converted, 1 failed, 1 skipped\n  " + a + ": the encoder could not be started\n"),
-            std::string::npos) << r.Out;
-  EXPECT_EQ(r.Out.find("encoder log:"), std::string::npos);  // it would hold nothing
-  EXPECT_NE(r.Err.find("エンコーダ (ffmpeg) を起動できませんでした。"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Out.find("0 converted, 1 failed, 1 skipped\n"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Err.find("\n  " + a + ": the encoder could not be started\n"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("encoder log:"), std::string::npos);  // it would hold nothing
+  // The command line speaks English; the window's Japanese stays in the window.
+  EXPECT_NE(r.Err.find("tarnick-cli: the encoder (ffmpeg) could not be started; the batch is stopped"),
+            std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("エンコーダ"), std::string::npos) << r.Err;
 }
 
 }  // namespace
@@ -741,4 +751,264 @@ TEST_F(CliProcess, KilledOutrightLeavesNoEncoderRunning) {
   EXPECT_TRUE(WaitFor([&] { return !running(); }, 10));
 }
 
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+std::string FakePath() { return std::string(TARNICK_TEST_BIN_DIR) + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/bin"); }
+
+// Two sources of one name: "clip.mp4" and "clip (2).mp4". The first one's
+// output is newer than it and is left alone; the second keeps its number
+// although the first is not converted, so no result is written over.
+TEST_F(CliProcess, SkipExistingKeepsTheNumberingOfTheWholeBatch) {
+  const std::string x = dir_.Write("x/clip.avi", "x"), y = dir_.Write("y/clip.avi", "y");
+  const std::string first = dir_.Write("out/clip.mp4", "converted yesterday");
+  const auto now = fs::file_time_type::clock::now();
+  fs::last_write_time(x, now - std::chrono::hours(48));
+  fs::last_write_time(y, now - std::chrono::hours(48));
+  fs::last_write_time(first, now - std::chrono::hours(24));
+  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "-o", out_, "--no-thumbnail",
+                        "--skip-existing", x, y},
+                       {}, FakePath());
+  EXPECT_EQ(r.Code, ExitConverted) << r.Out << r.Err;
+  EXPECT_EQ(ReadFile(first), "converted yesterday");
+  EXPECT_TRUE(fs::exists(out_ + "/clip (2).mp4"));
+  EXPECT_NE(r.Out.find("[1/2] clip.avi -> clip.mp4  skipped: the output is newer than the source\n"),
+            std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("1 converted, 0 failed, 1 skipped\n"), std::string::npos) << r.Out;
+
+  // An output older than its source is made again, under the same names.
+  fs::remove(out_ + "/clip (2).mp4");
+  fs::last_write_time(first, now - std::chrono::hours(72));
+  r = Run({"--settings", settings_, "--profile", profile_, "-o", out_, "--no-thumbnail", "--skip-existing", x, y},
+          {}, FakePath());
+  EXPECT_EQ(r.Code, ExitConverted) << r.Out << r.Err;
+  EXPECT_NE(ReadFile(first), "converted yesterday");
+  EXPECT_TRUE(fs::exists(out_ + "/clip (2).mp4"));
+  EXPECT_NE(r.Out.find("2 converted, 0 failed, 0 skipped\n"), std::string::npos) << r.Out;
+}
+
+TEST_F(CliProcess, QuietVerboseAndClampedValues) {
+  const std::string clip = dir_.Write("clip.avi", "x");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--no-thumbnail", clip});
+
+  std::vector<std::string> quiet = args;
+  quiet.insert(quiet.begin(), "-q");
+  test::CliRun r = Run(quiet, {}, FakePath());
+  EXPECT_EQ(r.Code, ExitConverted) << r.Err;
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(r.Err, "");
+  // Quiet still names what failed, on standard error.
+  r = Run(quiet, {"FAKE_FFMPEG_FAIL=1"}, FakePath());
+  EXPECT_EQ(r.Code, ExitFailed);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_NE(r.Err.find("  " + clip + ": fake encoder: failing as asked\n"), std::string::npos) << r.Err;
+
+  std::vector<std::string> verbose = args;
+  verbose.insert(verbose.begin(), {"-v", "--fps", "60", "--video-kbps", "5000"});
+  r = Run(verbose, {}, FakePath());
+  EXPECT_EQ(r.Code, ExitConverted) << r.Err;
+  EXPECT_NE(r.Err.find("tarnick-cli: warning: --fps 60 is out of range; 30 is used\n"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("tarnick-cli: warning: --video-kbps 5000 is out of range; 768 is used\n"),
+            std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("tarnick-cli: run: ffmpeg -i \"" + clip + "\""), std::string::npos) << r.Err;
+  const auto at = r.Err.find("encoder log: ");
+  ASSERT_NE(at, std::string::npos) << r.Err;
+  const std::string log = test::Lines(r.Err.substr(at + 13))[0];
+  EXPECT_NE(ReadFile(log).find("fake encoder: converting to " + out_ + "/clip.mp4"), std::string::npos);
+  fs::remove(log);
+  EXPECT_NE(r.Out.find("1 converted, 0 failed, 0 skipped\n"), std::string::npos) << r.Out;
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+// The runs the fake encoder recorded: each run's output (its last
+// argument) and its -pass value, in the order they started.
+// Ends a child a failed assertion left running.
+struct Reaper {
+  pid_t Pid;
+  ~Reaper() {
+    if (waitpid(Pid, nullptr, WNOHANG) == 0) {
+      kill(Pid, SIGKILL);
+      waitpid(Pid, nullptr, 0);
+    }
+  }
+};
+
+std::vector<std::pair<std::string, std::string>> ConversionRuns(const std::string& log) {
+  std::vector<std::pair<std::string, std::string>> runs;
+  std::istringstream in(ReadFile(log));
+  std::vector<std::string> args;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("ARG ", 0) == 0) args.push_back(line.substr(4));
+    if (line != "END") continue;
+    bool conversion = !args.empty() && args.back().size() > 4 && args.back().substr(args.back().size() - 4) == ".mp4";
+    std::string pass;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i)
+      if (args[i] == "-pass") pass = args[i + 1];
+    if (conversion) runs.emplace_back(args.back(), pass);
+    args.clear();
+  }
+  return runs;
+}
+
+// Both files run at once: each waits at its gate until the other has
+// started too, which one job at a time would never reach.
+TEST_F(CliProcess, JobsRunFilesAtOnceWithTheNamesOfOneJobAtATime) {
+  const std::string a = dir_.Write("x/clip.avi", "a"), b = dir_.Write("y/clip.avi", "b"),
+                    c = dir_.Write("z/other.avi", "c");
+  const std::string gate = dir_.Path("gate-");
+  const std::string log = dir_.Path("jobs.log");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--no-thumbnail", "--two-pass", "-j", "2", a, b, c});
+  Child child = MakeChild(args, {"FAKE_FFMPEG_GATE=" + gate, "FAKE_FFMPEG_LOG=" + log}, FakePath());
+  pid_t pid = Spawn(child, dir_.Path("stdout.txt"), dir_.Path("stderr.txt"));
+  Reaper reaper{pid};
+  const std::string first = out_ + "/clip.mp4", second = out_ + "/clip (2).mp4";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(first) && fs::exists(second); }, 30))
+      << ReadFile(dir_.Path("stdout.txt")) << ReadFile(dir_.Path("stderr.txt"));
+  // Pass 1 of both is running; open every gate from now on.
+  for (const char* name : {"clip.mp4", "clip (2).mp4", "other.mp4"})
+    for (const char* n : {".1", ".2"}) dir_.Write(std::string("gate-") + name + n, "");
+  ASSERT_EQ(WaitExit(pid, 60), ExitConverted) << ReadFile(dir_.Path("stderr.txt"));
+  const std::string out = "\n" + ReadFile(dir_.Path("stdout.txt"));
+  EXPECT_TRUE(fs::exists(out_ + "/other.mp4"));
+  EXPECT_FALSE(fs::exists(out_ + "/other (2).mp4"));
+  EXPECT_NE(out.find("3 converted, 0 failed, 0 skipped\n"), std::string::npos) << out;
+  // One line per file and pass, never mixed.
+  for (const char* line : {"[1/3] clip.avi -> clip.mp4  pass 1/2  done in ",
+                         "[1/3] clip.avi -> clip.mp4  pass 2/2  done in ",
+                         "[2/3] clip.avi -> clip (2).mp4  pass 1/2  done in ",
+                         "[2/3] clip.avi -> clip (2).mp4  pass 2/2  done in ",
+                         "[3/3] other.avi -> other.mp4  pass 2/2  done in "})
+    EXPECT_NE(out.find("\n" + std::string(line)), std::string::npos) << line << "\n" << out;
+  // Each file's passes in order, and the names the dry run gives.
+  const auto runs = ConversionRuns(log);
+  ASSERT_EQ(runs.size(), 6u);
+  for (const std::string& o : {first, second, out_ + "/other.mp4"}) {
+    std::vector<std::string> passes;
+    for (const auto& [output, pass] : runs)
+      if (output == o) passes.push_back(pass);
+    EXPECT_EQ(passes, (std::vector<std::string>{"1", "2"})) << o;
+  }
+  std::vector<std::string> dry = Common();
+  dry.insert(dry.end(), {"--no-thumbnail", "--two-pass", "--dry-run=described", a, b, c});
+  test::CliRun listed = Run(dry, {}, FakePath());
+  for (const std::string& o : {first, second, out_ + "/other.mp4"})
+    EXPECT_NE(listed.Out.find("\"" + o + "\""), std::string::npos) << listed.Out;
+}
+
+TEST_F(CliProcess, CtrlCEndsEveryRunningEncoderOfTheJobs) {
+  const std::string a = dir_.Write("a.avi", "a"), b = dir_.Write("b.avi", "b"), c = dir_.Write("c.avi", "c");
+  const std::string log = dir_.Path("hang.log");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--no-thumbnail", "--jobs=2", a, b, c});
+  Child child = MakeChild(args, {"FAKE_FFMPEG_HANG=1", "FAKE_FFMPEG_IGNORE_TERM=1", "FAKE_FFMPEG_LOG=" + log},
+                          FakePath());
+  pid_t pid = Spawn(child, dir_.Path("stdout.txt"), dir_.Path("stderr.txt"));
+  Reaper reaper{pid};
+  const std::string pa = out_ + "/a.mp4", pb = out_ + "/b.mp4";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(pa) && fs::file_size(pa) > 0 && fs::exists(pb) && fs::file_size(pb) > 0; },
+                      30));
+  std::vector<pid_t> encoders;
+  std::istringstream records(ReadFile(log));
+  for (std::string line, run; std::getline(records, line);) {
+    if (line.rfind("RUN ", 0) == 0) run = line.substr(4);
+    if (line == "ARG " + pa || line == "ARG " + pb) encoders.push_back(static_cast<pid_t>(std::stol(run)));
+  }
+  ASSERT_EQ(encoders.size(), 2u);
+  kill(pid, SIGINT);
+  EXPECT_EQ(WaitExit(pid, 30), 130);
+  EXPECT_FALSE(fs::exists(pa));
+  EXPECT_FALSE(fs::exists(pb));
+  EXPECT_FALSE(fs::exists(out_ + "/c.mp4"));
+  for (pid_t e : encoders) EXPECT_EQ(kill(e, 0), -1) << e;
+  const std::string out = ReadFile(dir_.Path("stdout.txt"));
+  EXPECT_NE(out.find("[1/3] a.avi -> a.mp4  pass 1/1  cancelled\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("[2/3] b.avi -> b.mp4  pass 1/1  cancelled\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("0 converted, 0 failed, 3 skipped\n"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+QJsonObject JsonLine(const std::string& line) {
+  QJsonParseError error{};
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+  EXPECT_TRUE(doc.isObject()) << line;
+  return doc.object();
+}
+
+TEST_F(CliProcess, JsonGivesOneEventPerLineAndTheProgressGoesToStandardError) {
+  const std::string good = dir_.Write("good.avi", "g"), bad = dir_.Write("bad.avi", "b");
+  std::vector<std::string> args = Common();
+  args.insert(args.end(), {"--no-thumbnail", "--json", good, bad});
+  test::CliRun r = Run(args, {"FAKE_FFMPEG_WRITE_MS=1500", "FAKE_FFMPEG_DURATION=12", "FAKE_FFMPEG_FAIL_NAME=bad.avi"},
+                       FakePath());
+  EXPECT_EQ(r.Code, ExitFailed) << r.Err;
+  std::vector<QJsonObject> events;
+  for (const std::string& line : test::Lines(r.Out)) events.push_back(JsonLine(line));
+  ASSERT_GE(events.size(), 5u) << r.Out;
+  auto text = [](const QJsonObject& o, const char* key) { return o.value(key).toString().toStdString(); };
+
+  // bad.avi sorts first.
+  EXPECT_EQ(text(events[0], "event"), "file-started");
+  EXPECT_EQ(events[0].value("index").toInt(), 1);
+  EXPECT_EQ(events[0].value("files").toInt(), 2);
+  EXPECT_EQ(text(events[0], "source"), bad);
+  EXPECT_EQ(text(events[0], "output"), out_ + "/bad.mp4");
+  EXPECT_EQ(text(events[1], "event"), "file-failed");
+  EXPECT_EQ(text(events[1], "reason"), "fake encoder: failing as asked");
+  const std::string log = text(events[1], "log");
+  EXPECT_NE(ReadFile(log).find("fake encoder: failing as asked"), std::string::npos) << log;
+  EXPECT_EQ(text(events[2], "event"), "file-started");
+  EXPECT_EQ(text(events[2], "source"), good);
+
+  int progress = 0;
+  double lastPercent = -1;
+  for (std::size_t i = 3; i + 2 < events.size(); ++i) {
+    const QJsonObject& e = events[i];
+    ASSERT_EQ(text(e, "event"), "progress") << i;
+    EXPECT_EQ(e.value("index").toInt(), 2);
+    EXPECT_EQ(e.value("pass").toInt(), 1);
+    const double percent = e.value("percent").toDouble(-1);
+    EXPECT_GE(percent, lastPercent);
+    EXPECT_LE(percent, 100.0);
+    lastPercent = percent;
+    EXPECT_DOUBLE_EQ(e.value("fps").toDouble(), 25.0);
+    EXPECT_DOUBLE_EQ(e.value("duration").toDouble(), 12.0);
+    EXPECT_TRUE(e.value("eta").isDouble() || e.value("eta").isNull());
+    ++progress;
+  }
+  EXPECT_GE(progress, 1);
+  EXPECT_GT(lastPercent, 0);
+  const QJsonObject& done = events[events.size() - 2];
+  EXPECT_EQ(text(done, "event"), "file-done");
+  EXPECT_EQ(text(done, "output"), out_ + "/good.mp4");
+  const QJsonObject& summary = events.back();
+  EXPECT_EQ(text(summary, "event"), "summary");
+  EXPECT_EQ(summary.value("converted").toInt(), 1);
+  EXPECT_EQ(summary.value("failed").toInt(), 1);
+  EXPECT_EQ(summary.value("skipped").toInt(), 0);
+  EXPECT_EQ(summary.value("exit").toInt(), ExitFailed);
+  ASSERT_EQ(summary.value("logs").toArray().size(), 1);
+  EXPECT_EQ(summary.value("logs").toArray()[0].toString().toStdString(), log);
+  fs::remove(log);
+
+  // The people's view is on standard error.
+  EXPECT_NE(r.Err.find("[2/2] good.avi -> good.mp4  pass 1/1  done in "), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("1 converted, 1 failed, 0 skipped\n"), std::string::npos) << r.Err;
+}
+
+}  // namespace
 }  // namespace tarnick

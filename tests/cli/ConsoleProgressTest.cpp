@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/CliHost.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/EncoderProgress.h"
+#include "cli/CliTestHelpers.h"
 
 namespace tarnick {
 namespace {
@@ -80,7 +83,8 @@ TEST_F(ConsoleProgressTest, PipeGetsOneLinePerFinishedPass) {
   EXPECT_EQ(v.Records()[0].Status, FileStatus::Converted);
   EXPECT_EQ(v.Records()[0].Output, "/o/a.mp4");
   EXPECT_EQ(v.Records()[1].Status, FileStatus::Failed);
-  EXPECT_EQ(v.Records()[1].Reason, "b.avi: Invalid data found when processing input");
+  // The summary names the file; the reason does not say it again.
+  EXPECT_EQ(v.Records()[1].Reason, "Invalid data found when processing input");
 }
 
 TEST_F(ConsoleProgressTest, TerminalLineUpdatesInPlaceWithPercentAndTimeLeft) {
@@ -94,11 +98,15 @@ TEST_F(ConsoleProgressTest, TerminalLineUpdatesInPlaceWithPercentAndTimeLeft) {
   v.RunProgress(5);  // a quarter in 5 s: 15 s left
   now_ += 5;
   v.RunProgress(10);
+  // The file's line, and below it the whole batch's with its speed.
   const std::string in = "\r\x1b[K[1/2] a.avi -> a.mp4  pass 1/2  ";
-  EXPECT_EQ(out_.str(), in + "0%" + in + "25%  0:15 left" + in + "50%  0:10 left");
+  const std::string all = "\n\r\x1b[Kall: 0/2 files  ";
+  const std::string up = "\r\x1b[1A";
+  EXPECT_EQ(out_.str(), in + "0%" + all + "0%" + up + in + "25%  0:15 left" + all + "6%  1:15 left  1.0x" +
+                            up + in + "50%  0:10 left" + all + "12%  1:10 left  1.0x");
   out_.str("");
   v.RunEnded(false, "");
-  EXPECT_EQ(out_.str(), in + "done in 0:10\n");
+  EXPECT_EQ(out_.str(), up + in + "done in 0:10\n\x1b[J");
 }
 
 TEST_F(ConsoleProgressTest, UnknownLengthShowsTimeEncoded) {
@@ -140,6 +148,55 @@ TEST_F(ConsoleProgressTest, RefusedPassAndInterruptedRun) {
   v.Finish();
   EXPECT_EQ(v.Records()[1].Status, FileStatus::Cancelled);
   EXPECT_NE(out_.str().find("[2/2] b.avi -> b.mp4  pass 1/2  cancelled\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST(EncoderMessages, DurationLineOfTheInput) {
+  EXPECT_EQ(ParseDurationLine("  Duration: 00:01:02.50, start: 0.000000, bitrate: 1205 kb/s"), 62.5);
+  EXPECT_EQ(ParseDurationLine("  Duration: 01:00:00.00, start: 0.0"), 3600.0);
+  EXPECT_EQ(ParseDurationLine("  Duration: N/A, start: 0.000000, bitrate: N/A"), std::nullopt);
+  EXPECT_EQ(ParseDurationLine("  Duration: 00:00:00.00, start: 0.0"), std::nullopt);
+  // A file named so is no duration line.
+  EXPECT_EQ(ParseDurationLine("Input #0, avi, from 'Duration: 00:00:09.00.avi':"), std::nullopt);
+}
+
+TEST(EncoderMessages, LogDurationFollowsTheGrowingLog) {
+  test::ScratchDir dir;
+  const std::string log = dir.Write("log.txt", "earlier run\n  Duration: 00:09:00.00, start: 0\n");
+  const auto start = std::filesystem::file_size(log);
+  LogDuration d(log, start);
+  EXPECT_EQ(d.Poll(), std::nullopt);
+  std::ofstream(log, std::ios::app) << "$ ffmpeg -i a.avi\nInput #0, avi, from 'a.avi':\n  Durat";
+  EXPECT_EQ(d.Poll(), std::nullopt);
+  EXPECT_FALSE(d.Done());
+  std::ofstream(log, std::ios::app) << "ion: 00:00:30.00, start: 0.000000\n";
+  EXPECT_EQ(d.Poll(), 30.0);
+  EXPECT_TRUE(d.Done());
+  // Past the input without a length: no more looking.
+  LogDuration none(log, std::filesystem::file_size(log));
+  std::ofstream(log, std::ios::app) << "  Duration: N/A, start: 0\nStream mapping:\n";
+  EXPECT_EQ(none.Poll(), std::nullopt);
+  EXPECT_TRUE(none.Done());
+}
+
+TEST(BatchReportText, ReasonWithoutThePathSaidTwice) {
+  const struct {
+    const char* Reason;
+    const char* Source;
+    const char* Expected;
+  } cases[] = {
+      {"/v/b.avi: Invalid data found", "/v/b.avi", "Invalid data found"},
+      {"b.avi: Invalid data found", "/v/b.avi", "Invalid data found"},
+      {"the encoder crashed", "/v/b.avi", "the encoder crashed"},
+      {"/v/b.avi.part: Invalid", "/v/b.avi", "/v/b.avi.part: Invalid"},
+      {"b.avi: ", "/v/b.avi", "b.avi: "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BatchReport::WithoutPath(c.Reason, c.Source), c.Expected) << c.Reason;
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ TEST_F(CliDryRun, PspVolumeGivesItsVideoFolder) {
   test::CliRun r = Run({"--dry-run=described", "--psp", clip_});
   EXPECT_EQ(r.Code, ExitNoPsp);
   EXPECT_EQ(r.Out, "");
-  EXPECT_NE(r.Err.find("PSP本体がPCに接続(USBモード)されていないか"), std::string::npos);
+  EXPECT_EQ(r.Err, "tarnick-cli: no PSP found: connect the PSP in USB mode, or insert its Memory Stick, and try again\n");
 }
 
 TEST(CliPresetList, PositionNameAndColumns) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "cli/Options.h"
 
 namespace tarnick {
@@ -68,6 +70,53 @@ TEST(CliOptions, BadOptionsNameThemselves) {
       ADD_FAILURE() << "accepted: " << c.Args[0];
     } catch (const UsageError& e) {
       EXPECT_EQ(std::string(e.what()).rfind(c.Message, 0), 0u) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST(CliOptions, ShortSpellingsAndConsoleFlags) {
+  const struct {
+    std::vector<std::string> Args;
+    std::function<bool(const CliOptions&)> Holds;
+    const char* What;
+  } cases[] = {
+      {{"-o", "/out"}, [](auto& o) { return o.OutputFolder == "/out"; }, "-o DIR"},
+      {{"-o/out"}, [](auto& o) { return o.OutputFolder == "/out"; }, "-oDIR"},
+      {{"-p", "Third"}, [](auto& o) { return o.Preset == "Third"; }, "-p NAME"},
+      {{"-j", "3"}, [](auto& o) { return o.Jobs == 3; }, "-j N"},
+      {{"-j0"}, [](auto& o) { return o.Jobs == 0; }, "-jN"},
+      {{"--jobs=2"}, [](auto& o) { return o.Jobs == 2; }, "--jobs=N"},
+      {{}, [](auto& o) { return o.Jobs == 1 && !o.Quiet && !o.Verbose && !o.SkipExisting && !o.Json; },
+       "defaults"},
+      {{"-q"}, [](auto& o) { return o.Quiet && !o.Verbose; }, "-q"},
+      {{"--verbose", "--quiet"}, [](auto& o) { return o.Quiet && !o.Verbose; }, "the later wins"},
+      {{"-q", "-v"}, [](auto& o) { return o.Verbose && !o.Quiet; }, "-v"},
+      {{"--skip-existing", "--json"}, [](auto& o) { return o.SkipExisting && o.Json; }, "flags"},
+  };
+  for (const auto& c : cases) EXPECT_TRUE(c.Holds(ParseOptions(c.Args))) << c.What;
+
+  const struct {
+    std::vector<std::string> Args;
+    std::string Message;
+  } bad[] = {
+      {{"-j", "-1"}, "--jobs: '-1' is below 0"},
+      {{"-jx"}, "--jobs: 'x' is not an integer"},
+      {{"-qv"}, "-qv: unknown option"},
+      {{"-o"}, "--output: a value is missing"},
+      {{"--quiet=1"}, "--quiet: takes no value"},
+  };
+  for (const auto& c : bad) {
+    try {
+      ParseOptions(c.Args);
+      ADD_FAILURE() << "accepted: " << c.Args[0];
+    } catch (const UsageError& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
     }
   }
 }

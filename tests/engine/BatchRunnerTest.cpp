@@ -87,6 +87,17 @@ class FakeWorld : public IBatchHost,
   void SetCurrentSource(const std::string& p) override { currentFields.push_back("S " + p); }
   void SetCurrentOutput(const std::string& p) override { currentFields.push_back("O " + p); }
   void SetQuotedOutput(const std::string& p) override { currentFields.push_back("Q " + p); }
+  std::map<int, std::string> givenOutputs;  // names decided before the batch
+  std::set<int> leftOut;
+  std::vector<int> taken;
+  std::string GivenOutput(int i) const override {
+    auto it = givenOutputs.find(i);
+    return it == givenOutputs.end() ? std::string() : it->second;
+  }
+  bool TakeSource(int i) override {
+    taken.push_back(i);
+    return leftOut.count(i) == 0;
+  }
 
   // IProgressView
   void Create(IRunCanceller& canceller) override {
@@ -491,6 +502,25 @@ TEST(BatchRunner, LaterSourceWithTheSameOutputNameIsNumbered) {
   ASSERT_EQ(sides.size(), 3u);  // two previews, one side thumbnail
   EXPECT_NE(sides[2].find("\"D:\\out\\a (2).jpg\""), std::string::npos);
   EXPECT_NE(w.Only({"label"})[2].find("a.mkv -> a (2).mp4"), std::string::npos);
+}
+
+// The command line decides the names before it runs and shares the files
+// among runners: a given name is used as it is, a file not taken is not
+// touched at all, and each source is asked for once.
+TEST(BatchRunner, GivenNamesAndSourcesLeftOut) {
+  FakeWorld w;
+  w.sources = {"C:\\x\\a.avi", "C:\\y\\a.mkv", "C:\\z\\b.wmv"};
+  w.settings.TwoPass = true;
+  w.givenOutputs = {{1, "D:\\out\\a (2).mp4"}};
+  w.leftOut = {0};
+  const BatchResult r = w.Run();
+  EXPECT_EQ(r.End, BatchEnd::Completed);
+  EXPECT_EQ(w.taken, (std::vector<int>{0, 1, 2}));
+  std::vector<std::string> outputs;
+  for (const auto& cmd : w.conversions) outputs.push_back(cmd.Arguments.back());
+  EXPECT_EQ(outputs, (std::vector<std::string>{"D:\\out\\a (2).mp4", "D:\\out\\a (2).mp4",
+                                               "D:\\out\\b.mp4", "D:\\out\\b.mp4"}));
+  for (const auto& e : w.log) EXPECT_EQ(e.find("C:\\x\\a.avi"), std::string::npos) << e;
 }
 
 TEST(BatchRunner, LineOfTenThousandBytesIsRefusedOneLessRuns) {

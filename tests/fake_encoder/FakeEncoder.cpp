@@ -5,6 +5,7 @@
 //   FAKE_FFMPEG_NO_LIBFAAC=1      leave libfaac out of -encoders
 //   FAKE_FFMPEG_FAIL=1            conversion exits 1 without output
 //   FAKE_FFMPEG_FAIL=text         ... only when the output's name holds text
+//   FAKE_FFMPEG_FAIL_NAME=name    ... only for an input whose path ends with name
 //   FAKE_FFMPEG_HANG=1            conversion writes a little, then waits to be ended
 //   FAKE_FFMPEG_IGNORE_TERM=1     ... and ignores SIGTERM
 //   FAKE_FFMPEG_CLOSE_STDERR=1    ... after closing its standard error
@@ -18,6 +19,9 @@
 //                                 (what a full disk leaves), exit 0
 //   FAKE_FFMPEG_STDERR=text       conversion writes this line to its standard
 //                                 error and still exits 0
+//   FAKE_FFMPEG_DURATION=n        the length it tells of its input (default 10 s);
+//                                 like ffmpeg it says it on standard error, and
+//                                 follows "-progress FILE" with key=value blocks
 // The conversion output is laid out as MP4 boxes (ftyp, mdat, moov last).
 //   FAKE_FFMPEG_GATE=prefix       conversion writes half its output, waits for the
 //                                 file prefix<output name>.1, writes the rest,
@@ -170,11 +174,28 @@ void FloodStandardError(long megabytes) {
     if (write(2, block.data(), block.size()) < 0) return;
 }
 
+// One block of the report of "-progress FILE", appended.
+void Progress(const std::string& path, double seconds, bool end) {
+  if (path.empty()) return;
+  FILE* f = std::fopen(path.c_str(), "a");
+  if (!f) return;
+  std::fprintf(f, "fps=25.00\nout_time_us=%lld\nprogress=%s\n", static_cast<long long>(seconds * 1e6),
+               end ? "end" : "continue");
+  std::fclose(f);
+}
+
 int Conversion(const std::vector<std::string>& args, const std::string& out) {
+  const long duration = EnvNumber("FAKE_FFMPEG_DURATION", 10);
+  std::fprintf(stderr, "Input #0, avi, from '%s':\n  Duration: %02ld:%02ld:%02ld.00, start: 0.000000\n",
+               args[1].c_str(), duration / 3600, duration / 60 % 60, duration % 60);
   std::fprintf(stderr, "fake encoder: converting to %s\n", out.c_str());
   FloodStandardError(EnvNumber("FAKE_FFMPEG_STDERR_MB", 0));
-  if (const std::string fail = Env("FAKE_FFMPEG_FAIL");
-      fail == "1" || (!fail.empty() && out.find(fail) != std::string::npos)) {
+  const std::string progress = ValueOf(args, "-progress");
+  const std::string failName = Env("FAKE_FFMPEG_FAIL_NAME");
+  const std::string fail = Env("FAKE_FFMPEG_FAIL");
+  if (fail == "1" || (!fail.empty() && out.find(fail) != std::string::npos) ||
+      (!failName.empty() && args[1].size() >= failName.size() &&
+       args[1].compare(args[1].size() - failName.size(), failName.size(), failName) == 0)) {
     std::fprintf(stderr, "fake encoder: failing as asked\n");
     return 1;
   }
@@ -251,6 +272,8 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     }
     if (!gate.empty() && !WaitForFile(gate + base + "." + std::to_string(i + 1))) return 1;
     else if (ms > 0) SleepMs(ms / steps);
+    Progress(progress, static_cast<double>(duration) * static_cast<double>(i + 1) / static_cast<double>(steps),
+             false);
   }
   if (boxes) {
     // Without its index the file keeps the size it would have had.
@@ -259,6 +282,7 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
     if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return failedWrite();
   }
   close(fd);
+  Progress(progress, static_cast<double>(duration), true);
   if (std::string line = Env("FAKE_FFMPEG_STDERR"); !line.empty())
     std::fprintf(stderr, "%s\n", line.c_str());
   return 0;

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include <fstream>
+
 #include "engine/CommandLine.h"
 #include "platform/EncoderAdapter.h"
+#include "platform/EncoderCache.h"
 #include "support/FakeEncoder.h"
 
 namespace tarnick {
@@ -118,6 +123,46 @@ TEST(EncoderAdapter, ProbeAsksTheInstalledEncoder) {
     EXPECT_EQ(f.Runs().size(), 1u);
   }
   EXPECT_TRUE(ProbeEncoders("/nonexistent/ffmpeg").Names.empty());
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+// The list is asked once per encoder, also across program runs, and again
+// when the encoder at that path changed.
+TEST(EncoderCache, AsksOncePerEncoderStamp) {
+  QTemporaryDir dir;
+  const std::string cache = dir.filePath("encoders.txt").toStdString();
+  const std::string a = dir.filePath("a-ffmpeg").toStdString(), b = dir.filePath("b-ffmpeg").toStdString();
+  std::ofstream(a) << "one";
+  std::ofstream(b) << "two";
+  int asked = 0;
+  auto ask = [&] {
+    ++asked;
+    EncoderList l;
+    l.Names = {"aac", "libx264", std::to_string(asked)};
+    return l;
+  };
+  EXPECT_EQ(CachedEncoderList(a, cache, ask).Names, (std::set<std::string>{"aac", "libx264", "1"}));
+  EXPECT_EQ(CachedEncoderList(a, cache, ask).Names, (std::set<std::string>{"aac", "libx264", "1"}));
+  EXPECT_EQ(CachedEncoderList(b, cache, ask).Names.count("2"), 1u);
+  EXPECT_EQ(CachedEncoderList(a, cache, ask).Names.count("1"), 1u);  // both kept
+  EXPECT_EQ(asked, 2);
+  // Another ffmpeg at the same place.
+  std::ofstream(a) << "a newer build";
+  EXPECT_EQ(CachedEncoderList(a, cache, ask).Names.count("3"), 1u);
+  EXPECT_EQ(asked, 3);
+  // An empty answer is not kept; a missing encoder is asked directly.
+  auto none = [&] { return ++asked, EncoderList{}; };
+  std::ofstream(b) << "broken";
+  EXPECT_TRUE(CachedEncoderList(b, cache, none).Names.empty());
+  EXPECT_TRUE(CachedEncoderList(b, cache, none).Names.empty());
+  EXPECT_EQ(asked, 5);
+  EXPECT_TRUE(CachedEncoderList(dir.filePath("none").toStdString(), cache, none).Names.empty());
+  EXPECT_EQ(asked, 6);
 }
 
 }  // namespace
