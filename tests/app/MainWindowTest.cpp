@@ -26,6 +26,7 @@
 #include "controls/Mccbox.h"
 #include "controls/Pcvfadebutton.h"
 #include "controls/Shadolbl.h"
+#include "engine/SourceOrder.h"
 #include "engine/Exception.h"
 #include "support/SharedRuleCases.h"
 #include "toolkit/Dialogs.h"
