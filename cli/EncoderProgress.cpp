@@ -1,11 +1,13 @@
 #include "cli/EncoderProgress.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QProcess>
-#include <QStandardPaths>
 
 #include "platform/ChildRuns.h"
+#include "platform/EncoderAdapter.h"
+#include "platform/EncoderLocator.h"
 
 #include <charconv>
 #include <fstream>
@@ -47,11 +49,14 @@ void ProgressReport::TakeLine(std::string_view line) {
 }
 
 std::string LocateProbe(const std::string& encoderPath) {
-  if (!encoderPath.empty()) {
-    QFileInfo beside(QFileInfo(QString::fromStdString(encoderPath)).dir(), "ffprobe");
-    if (beside.isFile() && beside.isExecutable()) return beside.filePath().toStdString();
+  // By bytes: the encoder's folder need not be a valid UTF-8 name.
+  if (const std::size_t slash = encoderPath.rfind('/'); slash != std::string::npos) {
+    const std::string beside = encoderPath.substr(0, slash + 1) + "ffprobe";
+    struct stat st {};
+    if (::stat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(beside.c_str(), X_OK) == 0)
+      return beside;
   }
-  return QStandardPaths::findExecutable("ffprobe").toStdString();
+  return FindOnPath("ffprobe");
 }
 
 std::optional<double> ProbeDurationSeconds(const std::string& probePath, const std::string& source,
@@ -60,10 +65,10 @@ std::optional<double> ProbeDurationSeconds(const std::string& probePath, const s
   QProcess p;
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardErrorFile(QProcess::nullDevice());
-  EndWithProgram(p);
-  const QString absolute = QFileInfo(QString::fromStdString(source)).absoluteFilePath();
-  p.start(QString::fromStdString(probePath),
-          {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", "--", absolute});
+  SetChildCommand(p, probePath,
+                  {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", "--",
+                   AbsoluteForEncoder(source)});
+  p.start();
   bool finished = false;
   if (p.waitForStarted(5000)) {
     for (int waited = 0; waited < 15000 && !(cancelled && cancelled()); waited += 50)
