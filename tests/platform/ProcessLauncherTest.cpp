@@ -83,7 +83,7 @@ TEST(ProcessLauncher, ArgumentsArriveWholeWithoutAShell) {
 // 0x82 0xA0 ("あ"), which is no UTF-8. Every run gets those bytes as they are.
 TEST(ProcessLauncher, NamesThatAreNoUtf8ReachTheEncoderByteForByte) {
   FakeEncoderFolder f;
-  const std::string folder = f.Path("\x82\xa0 dir");
+  const std::string folder = f.Folder() + "/\x82\xa0 dir";
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
   const std::string source = folder + "/clip\x82\xa0.avi";
   { std::ofstream(source, std::ios::binary) << "source"; }
@@ -369,7 +369,7 @@ namespace {
 
 TEST(EncoderLocator, PathFolderThatIsNoUtf8IsSearchedByBytes) {
   testing::FakeEncoderFolder f(false);
-  const std::string bin = f.Path("bin\x82\xa0");
+  const std::string bin = f.Folder() + "/bin\x82\xa0";
   ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
   ASSERT_TRUE(std::filesystem::copy_file(testing::FakeEncoderBinary(), bin + "/ffmpeg"));
   ::chmod((bin + "/ffmpeg").c_str(), 0755);
