@@ -93,6 +93,12 @@ class TDialogNotifier : public INotifier {
   void ShowMessage(const std::string& text) override { tarnick::ShowMessage(text); }
 };
 
+// The local path of a dropped file's address as bytes: a name that is no
+// UTF-8 comes percent-encoded, and the decoded text form would lose it.
+std::string LocalPathBytes(const QUrl& url) {
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
 std::string DefaultProgramPath() { return QCoreApplication::applicationFilePath().toStdString(); }
 
 }  // namespace
@@ -666,7 +672,7 @@ void TMainForm1::dragMoveEvent(QDragMoveEvent* e) {
 void TMainForm1::dropEvent(QDropEvent* e) {
   std::vector<std::string> paths;
   for (const QUrl& url : e->mimeData()->urls())
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (url.isLocalFile()) paths.push_back(LocalPathBytes(url));
   AcceptAsCopy(e);
   if (!e->isAccepted()) return;
   Guarded([&] { TakeDroppedPaths(paths); });

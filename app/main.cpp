@@ -24,5 +24,8 @@ int main(int argc, char** argv) {
   options.Places = tarnick::ChooseProgramPlaces(
       tarnick::ProgramFolderOf(tarnick::NativePathStyle, QCoreApplication::applicationFilePath().toStdString()),
       tarnick::UserFolders::FromProcess());
+  // Qt has taken its own options out of argv. The rest stays bytes: Qt's
+  // list of them is decoded text, which loses a name that is no UTF-8.
+  options.Arguments = std::vector<std::string>(argv + 1, argv + argc);
   return tarnick::RunEntry(std::move(options));
 }

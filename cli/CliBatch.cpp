@@ -180,7 +180,7 @@ class ConsoleLauncher : public IProcessLauncher {
       failure = "the encoder crashed";
     } else if (!outcome.WriteError.empty()) {
       failure = outcome.WriteError;
-    } else if (outcome.ExitCode != 0 || !QFile::exists(QString::fromStdString(host_.CurrentOutput()))) {
+    } else if (outcome.ExitCode != 0 || FileSizeOf(host_.CurrentOutput()) < 0) {
       failure = LastNonEmptyLine(ReadLogTail(inner_.LogPath(), logStart, 64 << 10));
       if (failure.empty() || failure.rfind("$ ", 0) == 0)
         failure = outcome.ExitCode != 0 ? "the encoder ended with exit code " + std::to_string(outcome.ExitCode)

@@ -26,6 +26,10 @@ enum class RunKind { Conversion, Thumbnail };
 // Sample rates the AAC encoders take.
 int NearestAacRate(int hz);
 
+// A relative path made absolute against the working folder, byte for byte
+// (no normalising: a link and ".." mean what they meant).
+std::string AbsoluteForEncoder(const std::string& path);
+
 // Turns the argument list of one of the program's command lines into what
 // today's ffmpeg understands. `passLogPrefix` is used for two-pass runs and
 // must name a file prefix in a private folder.

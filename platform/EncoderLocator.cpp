@@ -3,11 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QStandardPaths>
-#include <QString>
+#include <cstdlib>
+#include <string_view>
 
 #include "engine/CommandLine.h"
 #include "engine/PathStyle.h"
+#include "platform/EncoderAdapter.h"
 
 namespace tarnick {
 namespace {
@@ -19,6 +20,21 @@ bool IsExecutableFile(const std::string& path) {
 
 }  // namespace
 
+std::string FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path ? path : "";
+  while (true) {
+    const std::size_t colon = rest.find(':');
+    const std::string folder(rest.substr(0, colon));
+    // An empty entry (the working folder to a shell) is passed over: no
+    // encoder is taken from wherever the user happens to be.
+    const std::string candidate = folder + "/" + name;
+    if (!folder.empty() && IsExecutableFile(candidate)) return AbsoluteForEncoder(candidate);
+    if (colon == std::string_view::npos) return std::string();
+    rest.remove_prefix(colon + 1);
+  }
+}
+
 EncoderLocation LocateEncoder(const std::string& programFolder) {
   const std::string name(EncoderProgramName(NativePathStyle));
   EncoderLocation loc;
@@ -28,7 +44,7 @@ EncoderLocation LocateEncoder(const std::string& programFolder) {
     loc.Path = beside;
     return loc;
   }
-  loc.Path = QStandardPaths::findExecutable(QString::fromStdString(name)).toStdString();
+  loc.Path = FindOnPath(name);
   return loc;
 }
 

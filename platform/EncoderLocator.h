@@ -13,4 +13,8 @@ struct EncoderLocation {
 // an empty folder means PATH only.
 EncoderLocation LocateEncoder(const std::string& programFolder);
 
+// The first executable file `name` in a folder of PATH, by bytes (a folder
+// name need not be UTF-8); empty when there is none.
+std::string FindOnPath(const std::string& name);
+
 }  // namespace tarnick

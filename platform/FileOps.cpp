@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <QDir>
 #include <QFile>
@@ -70,7 +71,11 @@ void FileOps::Delete(const std::string& path) {
 
 bool FileOps::ForceDirectories(const std::string& path) {
   if (path.empty()) throw Exception("フォルダを作成できません");
-  return QDir().mkpath(QString::fromStdString(path));
+  // By bytes: the folder's name need not be valid UTF-8.
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::int64_t FileOps::FileSize(const std::string& path) const { return FileSizeOf(path); }

@@ -17,16 +17,6 @@
 #include "platform/EncoderLocator.h"
 
 namespace tarnick {
-namespace {
-
-QStringList ToQt(const std::vector<std::string>& args) {
-  QStringList out;
-  out.reserve(static_cast<qsizetype>(args.size()));
-  for (const auto& a : args) out << QString::fromStdString(a);
-  return out;
-}
-
-}  // namespace
 
 std::vector<std::string> AdaptedRunArguments(const EncoderCommand& command,
                                              const std::string& encoderPath,
@@ -75,14 +65,12 @@ void ProcessLauncher::StartThumbnailRun(const EncoderCommand& command) {
   if (encoder.empty()) return;
   thumbnails_.remove_if([](const auto& t) { return t->state() == QProcess::NotRunning; });
   auto p = std::make_unique<QProcess>();
-  p->setProgram(QString::fromStdString(encoder));
-  p->setArguments(ToQt(AdaptedRunArguments(command, encoder, "")));
+  // Not waited for here; a child, so that a cancel can end it, and one
+  // that ends with the program even when it is killed outright.
+  SetChildCommand(*p, encoder, AdaptedRunArguments(command, encoder, ""));
   p->setStandardInputFile(QProcess::nullDevice());
   p->setStandardOutputFile(QProcess::nullDevice());
   p->setStandardErrorFile(QProcess::nullDevice());
-  // Not waited for here; a child, so that a cancel can end it, and one
-  // that ends with the program even when it is killed outright.
-  EndWithProgram(*p);
   p->start();
   if (p->waitForStarted(5000)) thumbnails_.push_back(std::move(p));
 }
@@ -146,15 +134,13 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   }
 
   QProcess p;
-  p.setProgram(QString::fromStdString(encoder));
-  p.setArguments(ToQt(args));
+  // Even a program killed outright must not leave its encoder running.
+  SetChildCommand(p, encoder, args);
   p.setStandardInputFile(QProcess::nullDevice());
   p.setStandardOutputFile(QProcess::nullDevice());
   // Standard error comes through a pipe, so the log keeps only its head and
   // tail however much the encoder writes.
   p.setReadChannel(QProcess::StandardError);
-  // Even a program killed outright must not leave its encoder running.
-  EndWithProgram(p);
   p.start();
   if (!p.waitForStarted(-1)) {
     passLogDir_.reset();

@@ -442,6 +442,21 @@ TEST_F(IntakeTest, DropEventOfLocalFilesReachesTheList) {
   EXPECT_TRUE(w->acceptDrops());
 }
 
+// A name that is no UTF-8 (0x82 0xA0, "あ" in code page 932) comes
+// percent-encoded in the drop's address list and reaches the list as bytes.
+TEST_F(IntakeTest, DroppedNameThatIsNoUtf8KeepsItsBytes) {
+  const std::string f = Touch("clip\x82\xa0 1.avi");
+  auto w = Started();
+  QMimeData data;
+  data.setData("text/uri-list", "file://" + QByteArray::fromStdString(f).toPercentEncoding("/") + "\r\n");
+  ASSERT_EQ(data.urls().size(), 1);
+  QDragEnterEvent enter(QPoint(100, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &enter);
+  QDropEvent drop(QPointF(100, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.get(), &drop);
+  EXPECT_EQ(w->Sources(), std::vector<std::string>{f}) << data.urls()[0].toEncoded().toStdString();
+}
+
 TEST_F(IntakeTest, ADropOfferingMoveIsAnsweredAsCopy) {
   // A source that acts on a move result deletes its file.
   std::string f = Touch("moved.avi");

@@ -332,6 +332,58 @@ TEST_F(CliProcess, PipeIsRefusedAndAPhotoBesideTheOutputIsKept) {
   EXPECT_NE(r.Err.find("tarnick-cli: thumbnail not written: " + photo), std::string::npos) << r.Err;
 }
 
+// Relative names that ffmpeg would take for protocols, and names that are
+// no UTF-8 (0x82 0xA0 is "あ" in code page 932), in a folder of such a name:
+// each reaches the encoder whole, as an absolute path, and converts, with
+// the fake encoder (which logs what it got) and with the real one.
+TEST_F(CliProcess, EveryNameReachesTheEncoderWhole) {
+  const std::string clip = MakeClip("clip.avi", 1, "160x120");
+  const std::string folder = dir_.Path("src\x82\xa0");
+  const std::vector<std::string> names{"pipe:1.avi", "rec-10:30.avi", "clip\x82\xa0.avi"};
+  fs::create_directories(folder);
+  for (const auto& n : names) fs::copy_file(clip, folder + "/" + n);
+  const std::string log = dir_.Path("runs.log");
+  for (bool fake : {true, false}) {
+    SCOPED_TRACE(fake ? "fake encoder" : "real encoder");
+    const std::string path = fake ? std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath() : SystemPath();
+    const std::string out = std::string(fake ? "fake" : "real") + "\x82\xa0/new";
+    std::vector<std::string> args{"--settings", settings_, "--profile", profile_, "--thumbnail", "0",
+                                  "--output", out};
+    args.insert(args.end(), names.begin(), names.end());
+    const std::string cwd = fs::current_path().string();
+    fs::current_path(folder);
+    test::CliRun r = Run(args, {"FAKE_FFMPEG_LOG=" + log}, path);
+    args.insert(args.begin(), "--dry-run");
+    test::CliRun dry = Run(args, {}, path);
+    args[0] = "--dry-run=described";
+    test::CliRun described = Run(args, {}, path);
+    fs::current_path(cwd);
+
+    EXPECT_EQ(r.Code, ExitConverted) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("3 converted, 0 failed"), std::string::npos) << r.Out;
+    EXPECT_EQ(dry.Code, ExitConverted) << dry.Err;
+    EXPECT_EQ(described.Code, ExitConverted) << described.Err;
+    const std::string runs = ReadFile(log);
+    for (const auto& n : names) {
+      SCOPED_TRACE(n);
+      const std::string stem = folder + "/" + out + "/" + n.substr(0, n.size() - 4);
+      if (fake) {
+        EXPECT_NE(runs.find("ARG " + folder + "/" + n + "\n"), std::string::npos) << runs;
+        EXPECT_NE(runs.find("ARG " + stem + ".mp4\n"), std::string::npos) << runs;
+        EXPECT_NE(runs.find("ARG " + stem + ".jpg\n"), std::string::npos) << runs;
+      } else {
+        EXPECT_NE(Probe(stem + ".mp4", "stream=codec_name").find("codec_name=aac"), std::string::npos);
+        EXPECT_NE(Probe(stem + ".jpg", "stream=width,height").find("width=160\nheight=120"),
+                  std::string::npos);
+      }
+      // What runs is shown with the same bytes; the described line keeps
+      // the name as given.
+      EXPECT_NE(dry.Out.find(" -i '" + folder + "/" + n + "' "), std::string::npos) << dry.Out;
+      EXPECT_NE(described.Out.find(" -i \"" + n + "\" "), std::string::npos) << described.Out;
+    }
+  }
+}
+
 TEST_F(CliProcess, OutputWithoutItsIndexIsAFailure) {
   const std::string fakePath = std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath();
   const std::string video = dir_.Write("clip.avi", "video");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -10,10 +12,13 @@
 #include <QTemporaryDir>
 
 #include "engine/BatchRunner.h"
+#include "engine/Preset.h"
 #include "engine/QuietBatch.h"
+#include "platform/EncoderAdapter.h"
 #include "platform/FileOps.h"
 #include "platform/JpegImage.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/TextFile.h"
 #include "support/FakeEncoder.h"
 
 namespace tarnick {
@@ -90,12 +95,15 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
     int fps;
     int rateIndex, hz;
   };
-  // Each batch spends the fixed one-second pauses; three cover one and two
-  // passes with both codecs.
+  // Each batch spends the fixed one-second pauses; these cover one and two
+  // passes with every codec of the list.
   const std::vector<Case> cases{
       {"LIBX264", false, 4, 480, 272, 30, 2, 44100},  // 41000 is not an AAC rate
       {"LIBX264", true, 1, 320, 240, 15, 3, 24000},
       {"MPEG4", true, 3, 368, 208, 25, 0, 48000},
+      {"MPEG4", false, 0, 160, 120, 12, 3, 24000},
+      {"LIBXVID", false, 4, 480, 272, 30, 1, 44100},
+      {"LIBXVID", true, 1, 320, 240, 15, 0, 48000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.codec) + (c.twoPass ? " two-pass" : " one pass"));
@@ -164,11 +172,189 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
       if (std::string(c.codec) == "LIBX264") {
         EXPECT_EQ(v["profile"].toString().toStdString(), "Main");
         EXPECT_EQ(v["level"].toInt(), 30);
+      } else {
+        EXPECT_EQ(v["profile"].toString().toStdString(), "Simple Profile");
       }
       EXPECT_EQ(a["codec_name"].toString().toStdString(), "aac");
       EXPECT_EQ(a["sample_rate"].toString().toStdString(), std::to_string(c.hz));
       const std::string side = w.settings.OutputFolder + "/" + name + ".jpg";
       EXPECT_TRUE(testing::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
+    }
+  }
+}
+
+// The top-level boxes of an MP4 file, in order, with the ftyp box's brands.
+struct Mp4Layout {
+  std::vector<std::string> boxes;
+  std::string majorBrand;
+  std::vector<std::string> compatibleBrands;
+};
+
+Mp4Layout ReadMp4Layout(const std::string& path) {
+  Mp4Layout layout;
+  QFile f(QFile::decodeName(path.c_str()));
+  if (!f.open(QIODevice::ReadOnly)) return layout;
+  const QByteArray all = f.readAll();
+  auto u32 = [&](qsizetype at) {
+    return (quint64(quint8(all[at])) << 24) | (quint64(quint8(all[at + 1])) << 16) |
+           (quint64(quint8(all[at + 2])) << 8) | quint64(quint8(all[at + 3]));
+  };
+  for (qsizetype at = 0; at + 8 <= all.size();) {
+    quint64 size = u32(at);
+    const std::string type = all.mid(at + 4, 4).toStdString();
+    if (size == 1 && at + 16 <= all.size()) size = (u32(at + 8) << 32) | u32(at + 12);
+    if (size < 8) break;
+    layout.boxes.push_back(type);
+    if (type == "ftyp" && size >= 16) {
+      layout.majorBrand = all.mid(at + 8, 4).toStdString();
+      for (qsizetype b = at + 16; b + 4 <= at + qsizetype(size); b += 4)
+        layout.compatibleBrands.push_back(all.mid(b, 4).toStdString());
+    }
+    at += qsizetype(size);
+  }
+  return layout;
+}
+
+QJsonObject ProbePsp(const std::string& path) {
+  QProcess p;
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.start("ffprobe", {"-v", "error", "-show_entries",
+                      "stream=codec_type,codec_name,codec_tag_string,profile,level,width,height,pix_fmt,"
+                      "refs,has_b_frames,bit_rate,sample_rate,channels",
+                      "-of", "json", QFile::decodeName(path.c_str())});
+  p.waitForFinished(30000);
+  return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// A preset line of the shipped profile.txt as the settings it sets.
+struct ShippedPreset {
+  std::string name;
+  ConversionSettings settings;
+  int width = 0, height = 0;
+};
+
+std::vector<ShippedPreset> ShippedPresets() {
+  std::vector<ShippedPreset> out;
+  for (const std::string& line : ReadTextFileLines(std::string(TARNICK_SOURCE_DIR) + "/data/profile.txt")) {
+    const Preset p = Preset::FromLine(line);
+    if (p.Column(ColSize).empty()) continue;
+    ShippedPreset s;
+    s.name = p.Column(ColName);
+    for (std::size_t i = 0; i < SizeTable.size(); ++i)
+      if (SizeTable[i].Text == p.Column(ColSize)) s.settings.SizeIndex = static_cast<int>(i);
+    std::sscanf(p.Column(ColSize).c_str(), "%dx%d", &s.width, &s.height);
+    s.settings.VideoCodec = p.Column(ColVideoCodec);
+    s.settings.FrameRate = std::stoi(NumberBeforeUnit(p.Column(ColFrameRate), "fps"));
+    s.settings.VideoKbps = std::stoi(NumberBeforeUnit(p.Column(ColVideoKbps), "kbps"));
+    s.settings.SampleRateIndex = SampleRateIndexOf(std::stoi(NumberBeforeUnit(p.Column(ColSampleRate), "Hz")));
+    s.settings.AudioKbps = std::stoi(NumberBeforeUnit(p.Column(ColAudioKbps), "kbps"));
+    out.push_back(s);
+  }
+  return out;
+}
+
+// What a PSP needs of every output of every shipped preset, from sources of
+// the shapes users have: 5.1 sound, no sound, mono and vertical, odd size.
+// Runs go straight through the launcher (the batch's pauses are covered
+// above), one pass for every preset and source, two passes on the 5.1 one.
+TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
+  struct Source {
+    const char* name;
+    const char* video;
+    const char* audio;  // empty: no sound
+    int channels;
+  };
+  const std::vector<Source> shapes{
+      {"surround", "testsrc2=size=320x240:rate=30",
+       "aevalsrc=sin(440*2*PI*t)|sin(550*2*PI*t)|sin(660*2*PI*t)|0.1*sin(55*2*PI*t)|sin(330*2*PI*t)|"
+       "sin(220*2*PI*t):c=5.1:s=48000", 6},
+      {"silent", "testsrc2=size=320x240:rate=30", "", 0},
+      {"vertical", "testsrc2=size=720x1280:rate=30", "sine=frequency=440:sample_rate=44100", 1},
+      {"odd", "testsrc2=size=853x480:rate=30", "sine=frequency=330:sample_rate=22050", 1},
+  };
+  QTemporaryDir work;
+  std::vector<std::pair<Source, std::string>> sources;
+  for (const Source& s : shapes) {
+    const std::string path = work.filePath(QString(s.name) + ".avi").toStdString();
+    QStringList args{"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", s.video};
+    if (*s.audio) args << "-f" << "lavfi" << "-i" << s.audio << "-c:a" << "pcm_s16le";
+    args << "-t" << "2" << "-c:v" << "mpeg4" << "-q:v" << "2" << "-y" << QString::fromStdString(path);
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start("ffmpeg", args);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_GT(FileSizeOf(path), 0) << s.name;
+    sources.emplace_back(s, path);
+  }
+  const std::vector<ShippedPreset> presets = ShippedPresets();
+  ASSERT_EQ(presets.size(), 8u);
+
+  ProcessLauncher launcher(work.path().toStdString(), work.filePath("encoder.log").toStdString());
+  QtMessagePump pump;
+  int n = 0;
+  for (const ShippedPreset& preset : presets) {
+    for (const auto& [shape, source] : sources) {
+      for (int passes : {1, 2}) {
+        if (passes == 2 && std::string(shape.name) != "surround") continue;
+        SCOPED_TRACE(preset.name + " / " + shape.name + " / " + std::to_string(passes) + " pass(es)");
+        const std::string out = work.filePath(QString("out%1.mp4").arg(++n)).toStdString();
+        for (int pass = 1; pass <= passes; ++pass) {
+          RunOutcome r = launcher.RunConversion(
+              MakeConversionCommand(PathStyle::Posix, preset.settings, source, out, passes, pass), pump);
+          ASSERT_TRUE(r.Started && r.NormalExit && r.ExitCode == 0) << [&] {
+            QFile log(QString::fromStdString(launcher.LogPath()));
+            log.open(QIODevice::ReadOnly);
+            return log.readAll().right(3000).toStdString();
+          }();
+        }
+        const std::string side = MakeSideThumbnailPath(PathStyle::Posix, out);
+        launcher.StartThumbnailRun(MakeSideThumbnailArgs(source, 1, side));
+
+        const Mp4Layout layout = ReadMp4Layout(out);
+        ASSERT_FALSE(layout.boxes.empty());
+        EXPECT_EQ(layout.boxes.front(), "ftyp");
+        const auto moov = std::find(layout.boxes.begin(), layout.boxes.end(), "moov");
+        const auto mdat = std::find(layout.boxes.begin(), layout.boxes.end(), "mdat");
+        EXPECT_TRUE(moov != layout.boxes.end() && moov < mdat) << "moov after mdat";
+        EXPECT_EQ(layout.majorBrand, "isom");
+        EXPECT_NE(std::find(layout.compatibleBrands.begin(), layout.compatibleBrands.end(), "mp41"),
+                  layout.compatibleBrands.end());
+
+        const QJsonObject probe = ProbePsp(out);
+        const QJsonObject v = Stream(probe, "video");
+        EXPECT_EQ(v["width"].toInt(), preset.width);
+        EXPECT_EQ(v["height"].toInt(), preset.height);
+        EXPECT_EQ(v["pix_fmt"].toString().toStdString(), "yuv420p");
+        const double kbps = v["bit_rate"].toString().toDouble() / 1000;
+        if (preset.settings.VideoCodec == "LIBX264") {
+          EXPECT_EQ(v["codec_name"].toString().toStdString(), "h264");
+          EXPECT_EQ(v["profile"].toString().toStdString(), "Main");
+          EXPECT_LE(v["level"].toInt(), 30);
+          EXPECT_LE(v["refs"].toInt(), 2);
+          // A B-pyramid needs a reordering depth of two.
+          EXPECT_LE(v["has_b_frames"].toInt(), 1);
+        } else {
+          EXPECT_EQ(v["codec_name"].toString().toStdString(), "mpeg4");
+          EXPECT_EQ(v["profile"].toString().toStdString(), "Simple Profile");
+          EXPECT_EQ(v["codec_tag_string"].toString().toStdString(), "mp4v");
+          EXPECT_LE(kbps, preset.settings.VideoKbps * 1.05) << "video over the asked rate";
+          std::cout << "video rate " << preset.settings.VideoKbps << "k asked, " << kbps << "k made: "
+                    << preset.name << " / " << shape.name << " / " << passes << " pass(es)\n";
+        }
+        const QJsonObject a = Stream(probe, "audio");
+        if (shape.channels == 0) {
+          EXPECT_TRUE(a.isEmpty());
+        } else {
+          EXPECT_EQ(a["codec_name"].toString().toStdString(), "aac");
+          EXPECT_EQ(a["profile"].toString().toStdString(), "LC");
+          EXPECT_EQ(a["channels"].toInt(), 2);
+          const int hz = a["sample_rate"].toString().toInt();
+          EXPECT_TRUE(hz == 24000 || hz == 44100 || hz == 48000) << hz;
+          EXPECT_EQ(hz, NearestAacRate(SampleRateTable[std::size_t(preset.settings.SampleRateIndex)].Hz));
+        }
+        launcher.WaitForThumbnailRuns(30000);
+        EXPECT_EQ(DecodeJpegFile(side).size(), QSize(160, 120));
+      }
     }
   }
 }

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include <QDir>
@@ -71,10 +73,43 @@ TEST(ProcessLauncher, ArgumentsArriveWholeWithoutAShell) {
       "-i", source, "-y", "-flags", "bitexact", "-s", "320x240", "-aspect", "4:3", "-vcodec",
       "libx264", "-b:v", "384k", "-r", "15", "-acodec", "libfaac", "-ab", "64k", "-ar", "24000",
       "-pix_fmt", "yuv420p", "-profile:v", "main", "-level", "3.0", "-refs", "2", "-x264-params",
-      "b-pyramid=none", output};
+      "b-pyramid=none", "-ac", "2", "-movflags", "+faststart", output};
   EXPECT_EQ(runs[0].Args, expected);
   EXPECT_TRUE(runs[0].StdinNull);
   EXPECT_EQ(FileSizeOf(output), 4096);
+}
+
+// A Linux name is bytes: one written on Windows in code page 932 holds
+// 0x82 0xA0 ("あ"), which is no UTF-8. Every run gets those bytes as they are.
+TEST(ProcessLauncher, NamesThatAreNoUtf8ReachTheEncoderByteForByte) {
+  FakeEncoderFolder f;
+  const std::string folder = f.Folder() + "/\x82\xa0 dir";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  const std::string source = folder + "/clip\x82\xa0.avi";
+  { std::ofstream(source, std::ios::binary) << "source"; }
+  const std::string output = MakeOutputPath(PathStyle::Posix, folder, source);
+  const std::string side = MakeSideThumbnailPath(PathStyle::Posix, output);
+  ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
+  CountingPump pump;
+  for (int pass : {1, 2}) {
+    RunOutcome r = launcher.RunConversion(
+        MakeConversionCommand(PathStyle::Posix, Settings(folder), source, output, 2, pass), pump);
+    EXPECT_TRUE(r.Started);
+    EXPECT_EQ(r.ExitCode, 0) << pass;
+  }
+  launcher.StartThumbnailRun(MakeSideThumbnailArgs(source, 1, side));
+  launcher.WaitForThumbnailRuns(5000);
+  auto runs = f.WorkRuns();
+  ASSERT_EQ(runs.size(), 3u);
+  for (const auto& run : runs) {
+    ASSERT_GE(run.Args.size(), 2u);
+    EXPECT_EQ(run.Args[1], source);
+    EXPECT_TRUE(run.StdinNull);
+  }
+  EXPECT_EQ(runs[0].Args.back(), output);
+  EXPECT_EQ(runs[2].Args.back(), side);
+  EXPECT_TRUE(IsCompleteMp4File(output));
+  EXPECT_EQ(DecodeJpegFile(side).size(), QSize(160, 120));
 }
 
 TEST(ProcessLauncher, ThumbnailRunIsNotWaitedForAndWritesTheAskedJpeg) {
@@ -324,6 +359,23 @@ TEST(ProcessLauncher, LogLivesInAPrivateFolderOfTheUser) {
             QFileDevice::Permissions());
   EXPECT_EQ(QFileInfo(QString::fromStdString(EncoderLogPath("cli-1.log"))).absolutePath(),
             log.absolutePath());
+}
+
+}  // namespace
+}  // namespace tarnick
+
+namespace tarnick {
+namespace {
+
+TEST(EncoderLocator, PathFolderThatIsNoUtf8IsSearchedByBytes) {
+  testing::FakeEncoderFolder f(false);
+  const std::string bin = f.Folder() + "/bin\x82\xa0";
+  ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::copy_file(testing::FakeEncoderBinary(), bin + "/ffmpeg"));
+  ::chmod((bin + "/ffmpeg").c_str(), 0755);
+  testing::ScopedEnv path("PATH", "::" + f.Path("none") + ":" + bin);
+  EXPECT_EQ(LocateEncoder("").Path, bin + "/ffmpeg");
+  EXPECT_EQ(FindOnPath("no-such-program"), "");
 }
 
 }  // namespace
