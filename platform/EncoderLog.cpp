@@ -65,6 +65,9 @@ void EncoderLogWriter::Add(std::string_view bytes) {
   const std::size_t head = std::min(headLeft_, bytes.size());
   if (head > 0) {
     file_->write(bytes.data(), static_cast<qint64>(head));
+    // Readers follow the log while the run goes on (the source's length is
+    // read from the head), so the head reaches the file at once.
+    file_->flush();
     headLeft_ -= head;
     bytes.remove_prefix(head);
   }
