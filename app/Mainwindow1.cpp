@@ -20,10 +20,10 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/Batchdriver.h"
-#include "app/Psptransfer.h"
+#include "app/BatchDriver.h"
+#include "app/PspTransfer.h"
 #include "app/Searchfile.h"
-#include "app/Stdctrls.h"
+#include "app/StdControls.h"
 #include "controls/Digitbar.h"
 #include "controls/Kitbrowseedit.h"
 #include "controls/Kitspinedit.h"
@@ -36,7 +36,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileOps.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/ProfileSettingsFile.h"
+#include "platform/IniSettingsFile.h"
 #include "platform/TextFile.h"
 #include "platform/Volumes.h"
 #include "toolkit/Application.h"
@@ -143,7 +143,7 @@ TMainForm1::TMainForm1(TMainFormOptions options, QWidget* parent)
                          : ProgramFolderOf(NativePathStyle, *FOptions.ProgramPath);
     FPlaces = PortablePlaces(FProgramFolder);
   }
-  if (!FOptions.SettingsFile) FOptions.SettingsFile = TProfileSettingsFile::OpenerFor(FPlaces.SettingsFile);
+  if (!FOptions.SettingsFile) FOptions.SettingsFile = TIniSettingsFile::OpenerFor(FPlaces.SettingsFile);
   LoadPresets();
   // Installed, the settings and scratch folders may not exist yet; a folder
   // that cannot be made shows up as the save's own error.

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Stdctrls.h"
+#include "app/StdControls.h"
 #include "controls/Dxfprogressbar.h"
 #include "controls/Pcvfadebutton.h"
 #include "engine/BatchRunner.h"

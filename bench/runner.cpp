@@ -17,7 +17,7 @@
 namespace tarnick {
 namespace {
 
-struct QuietWindows : ListBatchHost, SilentProgressView, INotifier, ISleeper {
+struct QuietHost : ListBatchHost, SilentProgressView, INotifier, ISleeper {
   void SetMainEnabled(bool) override {}
   bool LoadImage1(const std::string&) override { return true; }
   void Beep() override {}
@@ -47,7 +47,7 @@ struct AlwaysThere : FileOps {
   bool IsCompleteMp4(const std::string&) const override { return true; }
 };
 
-void SetUpWindows(QuietWindows& w, const QTemporaryDir& dir, int files, bool twoPass) {
+void SetUpHost(QuietHost& w, const QTemporaryDir& dir, int files, bool twoPass) {
   w.programFolder = dir.path().toStdString();
   w.settings.OutputFolder = dir.filePath("out").toStdString();
   w.settings.TwoPass = twoPass;
@@ -58,8 +58,8 @@ void SetUpWindows(QuietWindows& w, const QTemporaryDir& dir, int files, bool two
 // Engine and real file operations, encoder replaced by nothing.
 void BM_RunnerOwnCostPerPass(benchmark::State& state) {
   QTemporaryDir dir;
-  QuietWindows w;
-  SetUpWindows(w, dir, 50, state.range(0) == 2);
+  QuietHost w;
+  SetUpHost(w, dir, 50, state.range(0) == 2);
   InstantLauncher launcher;
   NoPump pump;
   AlwaysThere files;
@@ -74,8 +74,8 @@ BENCHMARK(BM_RunnerOwnCostPerPass)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond
 // The same with real child processes: the fake encoder for every thumbnail
 // and conversion run. Includes starting three processes per pass.
 void BM_RunnerWithProcessesPerPass(benchmark::State& state) {
-  testing::FakeEncoderFolder f;
-  QuietWindows w;
+  testsupport::FakeEncoderFolder f;
+  QuietHost w;
   w.programFolder = f.Folder();
   w.settings.OutputFolder = f.Path("out");
   for (int i = 0; i < 10; ++i) w.sources.push_back(f.MakeFile("clip" + std::to_string(i) + ".avi"));
@@ -114,7 +114,7 @@ struct ListedFiles : IFileOps {
 // numbered once per folder ("clip 7 (1000).mp4"). The time grows with the
 // number of files, not with its square.
 void BM_OutputNamesOfManyEqualNames(benchmark::State& state) {
-  QuietWindows w;
+  QuietHost w;
   w.programFolder = "/opt/tarnick";
   w.settings.OutputFolder = "/out";
   w.settings.SideThumbnail = false;
@@ -143,8 +143,8 @@ double CpuSeconds() {
 
 // The waiting program's own CPU time while a 10-second encode runs.
 void BM_WaitingCpuDuringTenSecondEncode(benchmark::State& state) {
-  testing::FakeEncoderFolder f;
-  testing::ScopedEnv slow("FAKE_FFMPEG_WRITE_MS", "10000");
+  testsupport::FakeEncoderFolder f;
+  testsupport::ScopedEnv slow("FAKE_FFMPEG_WRITE_MS", "10000");
   const std::string source = f.MakeFile("clip.avi");
   ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
   QtMessagePump pump;

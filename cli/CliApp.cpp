@@ -4,7 +4,7 @@
 #include <optional>
 #include <thread>
 
-#include "app/Psptransfer.h"
+#include "app/PspTransfer.h"
 #include "cli/CliBatch.h"
 #include "cli/CliControls.h"
 #include "cli/CliHost.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/Preset.h"
-#include "platform/ProfileSettingsFile.h"
+#include "platform/IniSettingsFile.h"
 
 namespace tarnick {
 namespace {
@@ -19,7 +19,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::unique_ptr<ISettingsFile> OpenSettingsForReading(const std::string& path) {
-  return std::make_unique<TProfileSettingsFile>(path, TProfileSettingsFile::Access::ReadOnly);
+  return std::make_unique<TIniSettingsFile>(path, TIniSettingsFile::Access::ReadOnly);
 }
 
 int ResolvePresetOption(const std::vector<std::string>& lines, const std::string& text) {

@@ -11,7 +11,7 @@
 
 #include "FuzzCheck.h"
 #include "engine/Exception.h"
-#include "platform/ProfileFile.h"
+#include "platform/IniFile.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const std::string path = ScratchPath();
   WriteFile(path, in);
-  ProfileFile file = ProfileFile::Open(path);
+  IniFile file = IniFile::Open(path);
   const std::string before = file.Text();
   FUZZ_CHECK(IsValidUtf8(before));
   // Reading keeps the text as it was, decoded.
@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Read back from the disk as the next start would.
   const std::string after = file.Text();
   WriteFile(path, after);
-  ProfileFile again = ProfileFile::Open(path);
+  IniFile again = IniFile::Open(path);
   FUZZ_CHECK(again.Text() == after);
   FUZZ_CHECK(again.ReadText(section, key) == value);
 

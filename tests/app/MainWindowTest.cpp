@@ -18,7 +18,7 @@
 
 #include "app/Entry.h"
 #include "app/Mainwindow1.h"
-#include "app/Stdctrls.h"
+#include "app/StdControls.h"
 #include "platform/ProgramPlaces.h"
 #include "controls/Digitbar.h"
 #include "controls/Kitbrowseedit.h"

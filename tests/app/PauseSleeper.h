@@ -4,7 +4,7 @@
 // files as it would after the full pause.
 #include <vector>
 
-#include "app/Batchdriver.h"
+#include "app/BatchDriver.h"
 
 namespace tarnick::apptest {
 

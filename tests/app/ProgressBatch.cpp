@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <set>
 
-#include "app/Batchdriver.h"
+#include "app/BatchDriver.h"
 #include "app/PauseSleeper.h"
 #include "platform/JpegImage.h"
 #include "support/FakeEncoder.h"
@@ -22,8 +22,8 @@
 namespace tarnick {
 namespace {
 
-using testing::FakeEncoderFolder;
-using testing::ScopedEnv;
+using testsupport::FakeEncoderFolder;
+using testsupport::ScopedEnv;
 
 // The main window as the batch sees it.
 struct Host : IBatchHost {
@@ -107,8 +107,8 @@ TEST_F(ProgressBatch, ThreeFilesShowNamesBarPreviewAndGrowingSizes) {
   onLook = [&](TProgressForm1& form, const Look& look) {
     const std::string shown = look.label2.substr(look.label2.find("-> ") + 3);
     const std::string output = look.label1.substr(look.label1.find("-> ") + 3);
-    if (shown == "150KB") testing::Touch(gate + output + ".1");
-    if (shown != "0KB" && shown != "150KB") testing::Touch(gate + output + ".2");
+    if (shown == "150KB") testsupport::Touch(gate + output + ".1");
+    if (shown != "0KB" && shown != "150KB") testsupport::Touch(gate + output + ".2");
     // One picture for people to look at: names, sizes and preview shown.
     if (saved || !look.preview || look.position != 1 || shown == "0KB") return;
     QDir().mkpath(TARNICK_ARTIFACT_DIR);
@@ -163,7 +163,7 @@ TEST_F(ProgressBatch, TwoPassesWithTheSideThumbnail) {
   EXPECT_EQ(pauses.Pauses, (std::vector<int>{1000, 1000, 1000}));
   EXPECT_TRUE(Exists(Out("a.mp4")));
   // The thumbnail run is not waited for; give it a moment.
-  ASSERT_TRUE(testing::WaitFor([&] { return !DecodeJpegFile(Out("a.jpg")).isNull(); }));
+  ASSERT_TRUE(testsupport::WaitFor([&] { return !DecodeJpegFile(Out("a.jpg")).isNull(); }));
   EXPECT_EQ(DecodeJpegFile(Out("a.jpg")).size(), QSize(160, 120));
   for (const Look& l : looks) EXPECT_EQ(l.label1, "a.avi -> a.mp4");
   EXPECT_FALSE(Exists(enc.Path("_thumb.jpg")));  // the preview is taken away
@@ -238,7 +238,7 @@ TEST_F(ProgressBatch, CancelAfterTheRunEndedShowsTheMessageAndKeepsTheOutput) {
   onLook = [&](TProgressForm1& form, const Look& look) {
     if (clicked || look.label1 != "a.avi -> a.mp4") return;
     // The encoder ends while the batch is busy here, before it looks again.
-    ASSERT_TRUE(testing::WaitForLastRunToEnd(enc));
+    ASSERT_TRUE(testsupport::WaitForLastRunToEnd(enc));
     clicked = true;
     form.Button1Click();
   };
@@ -292,7 +292,7 @@ TEST_F(ProgressBatch, TerminationSignalAbortsTheBatchThenClosesTheWindow) {
 
   window.show();  // between batches it closes at once
   ::raise(SIGHUP);
-  ASSERT_TRUE(testing::WaitFor([&] {
+  ASSERT_TRUE(testsupport::WaitFor([&] {
     QCoreApplication::processEvents();
     return !window.isVisible();
   }));

@@ -11,7 +11,7 @@
 #include <set>
 #include <fstream>
 
-#include "app/Batchdriver.h"
+#include "app/BatchDriver.h"
 #include "app/PauseSleeper.h"
 #include "app/Mainwindow1.h"
 #include "controls/Pcvfadebutton.h"
@@ -23,8 +23,8 @@ namespace tarnick {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeEncoderFolder;
-using testing::ScopedEnv;
+using testsupport::FakeEncoderFolder;
+using testsupport::ScopedEnv;
 
 void Click(QWidget* button) {
   QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
@@ -147,7 +147,7 @@ TEST_F(ProgressRealEncoder, GeneratedClipBecomesAPspMp4AndItsThumbnail) {
   label1.erase("***.*** -> ***.***");
   EXPECT_EQ(label1, std::set<std::string>{"clip.avi -> clip.mp4"});
   const std::string jpg = enc.Path("out/clip.jpg");
-  ASSERT_TRUE(testing::WaitFor([&] { return !DecodeJpegFile(jpg).isNull(); }, 20000));
+  ASSERT_TRUE(testsupport::WaitFor([&] { return !DecodeJpegFile(jpg).isNull(); }, 20000));
   EXPECT_EQ(DecodeJpegFile(jpg).size(), QSize(160, 120));
   EXPECT_TRUE(w->isEnabled());
   EXPECT_EQ(w->BatchDriver().View().Form(), nullptr);

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Batchdriver.h"
+#include "app/BatchDriver.h"
 #include "app/PauseSleeper.h"
 #include "app/Mainwindow1.h"
 #include "controls/Pcvfadebutton.h"
@@ -21,7 +21,7 @@ namespace tarnick {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeEncoderFolder;
+using testsupport::FakeEncoderFolder;
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

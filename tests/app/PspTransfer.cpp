@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/Psptransfer.h"
+#include "app/PspTransfer.h"
 
 namespace tarnick {
 namespace {

@@ -25,7 +25,7 @@ namespace tarnick {
 namespace {
 
 // The windows of a batch, reduced to what the checks need.
-struct Windows : ListBatchHost, SilentProgressView, INotifier {
+struct FakeHost : ListBatchHost, SilentProgressView, INotifier {
   std::vector<QSize> previews;
   std::vector<std::string> messages;
   bool enabled = true;
@@ -116,7 +116,7 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
     const std::vector<std::string> sources{in + "/first clip.avi", in + "/sec\"ond $x.mkv"};
     for (const auto& s : sources) ASSERT_TRUE(QFile::copy(QString::fromStdString(clip_), QString::fromStdString(s)));
 
-    Windows w;
+    FakeHost w;
     w.programFolder = work.filePath("prog").toStdString();
     QDir().mkpath(QString::fromStdString(w.programFolder));
     w.sources = sources;
@@ -138,7 +138,7 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
     BatchResult r;
     {
       // Private temporary files go here, so leftovers can be seen.
-      testing::ScopedEnv tmp("TMPDIR", work.filePath("tmp").toStdString());
+      testsupport::ScopedEnv tmp("TMPDIR", work.filePath("tmp").toStdString());
       r = Button0Click({w, w, launcher, pump, sleeper, w, files, PathStyle::Posix});
     }
     QDir::setCurrent(oldCwd);
@@ -178,7 +178,7 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
       EXPECT_EQ(a["codec_name"].toString().toStdString(), "aac");
       EXPECT_EQ(a["sample_rate"].toString().toStdString(), std::to_string(c.hz));
       const std::string side = w.settings.OutputFolder + "/" + name + ".jpg";
-      EXPECT_TRUE(testing::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
+      EXPECT_TRUE(testsupport::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
     }
   }
 }
@@ -362,7 +362,7 @@ TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
 // The real encoder stops on the cancel button's terminate and its partial
 // output is removed.
 TEST_F(BatchWithFfmpeg, CancelStopsTheRealEncoder) {
-  struct Cancelling : Windows, IMessagePump {
+  struct Cancelling : FakeHost, IMessagePump {
     IRunCanceller* canceller = nullptr;
     CancelAnswer answer = CancelAnswer::None;
     void Create(IRunCanceller& c) override { canceller = &c; }
@@ -408,7 +408,7 @@ TEST_F(BatchWithFfmpeg, FullDiskIsAFailedPass) {
     ~Unmount() { QProcess::execute("umount", {QString::fromStdString(dir)}); }
   } unmount{disk};
 
-  Windows w;
+  FakeHost w;
   w.programFolder = work.path().toStdString();
   w.settings.OutputFolder = disk;
   w.settings.SideThumbnail = false;
@@ -448,7 +448,7 @@ TEST_F(BatchWithFfmpeg, PhotoBesideTheVideoKeepsItsBytes) {
 
   for (const std::vector<std::string>& sources :
        {std::vector<std::string>{video}, std::vector<std::string>{video, photo}}) {
-    Windows w;
+    FakeHost w;
     w.programFolder = folder;
     w.settings.OutputFolder = folder;
     w.settings.ThumbnailSecond = 0;  // a still picture has no second 1

@@ -26,12 +26,12 @@
 namespace tarnick {
 namespace {
 
-using testing::FakeEncoderFolder;
-using testing::ScopedEnv;
+using testsupport::FakeEncoderFolder;
+using testsupport::ScopedEnv;
 
 // Host and progress window whose cancel button is pressed from the pump, as
 // a click handled between two wait slices would be.
-struct Windows : ListBatchHost, SilentProgressView, INotifier, IMessagePump, ISleeper {
+struct FakeHost : ListBatchHost, SilentProgressView, INotifier, IMessagePump, ISleeper {
   IRunCanceller* canceller = nullptr;
   CancelAnswer answer = CancelAnswer::None;
   int clickAtPump = -1;  // press cancel at this pump call of the batch
@@ -65,7 +65,7 @@ class BatchProcess : public ::testing::Test {
   BatchResult Run() { return Button0Click({w, w, launcher, w, w, w, files, PathStyle::Posix}); }
 
   FakeEncoderFolder f;
-  Windows w;
+  FakeHost w;
   FileOps files;
   ProcessLauncher launcher{f.Folder(), f.Path("stderr.log")};
 };
@@ -124,7 +124,7 @@ TEST_F(BatchProcess, CancelEndsTheFilesThumbnailRunsAndRemovesWhatTheyWrote) {
   EXPECT_EQ(r.End, BatchEnd::Cancelled);
   // Every run is over (ended, not left to write later), then nothing is there.
   for (const auto& run : f.WorkRuns())
-    EXPECT_TRUE(testing::WaitFor([&] { return ::kill(run.Pid, 0) != 0; }, 1000)) << run.Pid;
+    EXPECT_TRUE(testsupport::WaitFor([&] { return ::kill(run.Pid, 0) != 0; }, 1000)) << run.Pid;
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(f.Path("out/a.jpg"))));
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(f.Path("_thumb.jpg"))));
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(f.Path("out/a.mp4"))));
@@ -267,7 +267,7 @@ TEST(BatchIdentity, NoSpellingOfASourceIsEverWrittenOver) {
     { std::ofstream(dir + "/a.avi") << "video"; }
     { std::ofstream(dir + "/a.mp4") << "original bytes"; }
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir)));
-    Windows w;
+    FakeHost w;
     w.programFolder = f.Folder();
     w.settings.OutputFolder = ".";
     w.settings.SideThumbnail = false;
@@ -299,7 +299,7 @@ TEST(BatchIdentity, OtherLetterCaseOnACaseInsensitiveMount) {
     GTEST_SKIP() << "no case-insensitive mount here (set TARNICK_CASELESS_DIR to a folder on one)";
   FakeEncoderFolder f;
   { std::ofstream(dir + "/clip.avi") << "video"; }
-  Windows w;
+  FakeHost w;
   w.programFolder = f.Folder();
   w.settings.OutputFolder = dir;
   w.settings.SideThumbnail = false;

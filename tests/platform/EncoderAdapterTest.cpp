@@ -193,8 +193,8 @@ TEST(EncoderAdapter, ParsesTheEncoderListAfterItsRule) {
 
 TEST(EncoderAdapter, ProbeAsksTheInstalledEncoder) {
   for (bool withFaac : {true, false}) {
-    testing::FakeEncoderFolder f;
-    testing::ScopedEnv faac("FAKE_FFMPEG_NO_LIBFAAC", withFaac ? "0" : "1");
+    testsupport::FakeEncoderFolder f;
+    testsupport::ScopedEnv faac("FAKE_FFMPEG_NO_LIBFAAC", withFaac ? "0" : "1");
     const EncoderList& l = ProbeEncoders(f.Path("ffmpeg"));
     EXPECT_EQ(l.Has("libfaac"), withFaac);
     EXPECT_TRUE(l.Has("aac"));

@@ -23,9 +23,9 @@
 namespace tarnick {
 namespace {
 
-using testing::FakeEncoderFolder;
-using testing::ScopedEnv;
-using testing::WaitFor;
+using testsupport::FakeEncoderFolder;
+using testsupport::ScopedEnv;
+using testsupport::WaitFor;
 
 struct CountingPump : IMessagePump {
   int calls = 0;
@@ -226,7 +226,7 @@ TEST(ProcessLauncher, RunThatEndedByItselfIsNotReportedAsCancelled) {
   pump.onCall = [&] {
     if (pump.calls == 1) {
       // The encoder ends during this "message": it is done before the click.
-      ASSERT_TRUE(testing::WaitForLastRunToEnd(f));
+      ASSERT_TRUE(testsupport::WaitForLastRunToEnd(f));
       answer = launcher.TerminateConversion();
     }
   };
@@ -368,12 +368,12 @@ namespace tarnick {
 namespace {
 
 TEST(EncoderLocator, PathFolderThatIsNoUtf8IsSearchedByBytes) {
-  testing::FakeEncoderFolder f(false);
+  testsupport::FakeEncoderFolder f(false);
   const std::string bin = f.Folder() + "/bin\x82\xa0";
   ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
-  ASSERT_TRUE(std::filesystem::copy_file(testing::FakeEncoderBinary(), bin + "/ffmpeg"));
+  ASSERT_TRUE(std::filesystem::copy_file(testsupport::FakeEncoderBinary(), bin + "/ffmpeg"));
   ::chmod((bin + "/ffmpeg").c_str(), 0755);
-  testing::ScopedEnv path("PATH", "::" + f.Path("none") + ":" + bin);
+  testsupport::ScopedEnv path("PATH", "::" + f.Path("none") + ":" + bin);
   EXPECT_EQ(LocateEncoder("").Path, bin + "/ffmpeg");
   EXPECT_EQ(FindOnPath("no-such-program"), "");
 }

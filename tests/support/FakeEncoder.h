@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnick::testing {
+namespace tarnick::testsupport {
 
 inline std::string FakeEncoderBinary() { return std::string(TARNICK_TEST_BIN_DIR) + "/ffmpeg"; }
 
@@ -136,4 +136,4 @@ inline bool WaitForLastRunToEnd(const FakeEncoderFolder& f, int ms = 5000) {
   return WaitFor([&] { return ProcessEnded(pid); }, ms);
 }
 
-}  // namespace tarnick::testing
+}  // namespace tarnick::testsupport

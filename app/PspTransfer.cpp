@@ -1,4 +1,4 @@
-#include "app/Psptransfer.h"
+#include "app/PspTransfer.h"
 
 namespace tarnick {
 

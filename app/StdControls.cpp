@@ -1,4 +1,4 @@
-#include "app/Stdctrls.h"
+#include "app/StdControls.h"
 
 #include <QFontMetrics>
 #include <QStyleOptionButton>

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "BenchTemp.h"
-#include "platform/ProfileFile.h"
+#include "platform/IniFile.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ std::string BenchFile() {
 }
 
 void Write(int round) {
-  tarnick::ProfileFile f = tarnick::ProfileFile::Open(BenchFile());
+  tarnick::IniFile f = tarnick::IniFile::Open(BenchFile());
   for (const Key& k : Keys) {
     if (std::string(k.key) == "C11")
       f.WriteText(k.section, k.key, "/home/user/Videos/PSP " + std::to_string(round));
@@ -33,25 +33,25 @@ void Write(int round) {
   f.Save();
 }
 
-void BM_ProfileLoad(benchmark::State& state) {
+void BM_IniLoad(benchmark::State& state) {
   Write(1);
   for (auto _ : state) {
-    tarnick::ProfileFile f = tarnick::ProfileFile::Open(BenchFile());
+    tarnick::IniFile f = tarnick::IniFile::Open(BenchFile());
     int sum = 0;
     for (const Key& k : Keys) sum += f.ReadInteger(k.section, k.key, 0);
     benchmark::DoNotOptimize(sum);
     benchmark::DoNotOptimize(f.ReadString("SET2", "C11", ""));
   }
 }
-BENCHMARK(BM_ProfileLoad)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IniLoad)->Unit(benchmark::kMicrosecond);
 
 // Includes the flush to the disk and the rename that make a save safe.
-void BM_ProfileSave(benchmark::State& state) {
+void BM_IniSave(benchmark::State& state) {
   int round = 0;
   for (auto _ : state) Write(++round);
   std::filesystem::remove(BenchFile());
 }
-BENCHMARK(BM_ProfileSave)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IniSave)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,20 +1,20 @@
-#include "platform/ProfileSettingsFile.h"
+#include "platform/IniSettingsFile.h"
 
 #include "engine/Exception.h"
 
 namespace tarnick {
 
-TProfileSettingsFile::TProfileSettingsFile(std::string path, Access access)
-    : FFile(ProfileFile::Open(std::move(path))), FAccess(access) {}
+TIniSettingsFile::TIniSettingsFile(std::string path, Access access)
+    : FFile(IniFile::Open(std::move(path))), FAccess(access) {}
 
-std::string TProfileSettingsFile::Path() const { return FFile.Path(); }
+std::string TIniSettingsFile::Path() const { return FFile.Path(); }
 
-std::optional<std::string> TProfileSettingsFile::ReadText(std::string_view section,
+std::optional<std::string> TIniSettingsFile::ReadText(std::string_view section,
                                                           std::string_view key) const {
   return FFile.ReadText(section, key);
 }
 
-bool TProfileSettingsFile::WriteText(std::string_view section, std::string_view key,
+bool TIniSettingsFile::WriteText(std::string_view section, std::string_view key,
                                      std::string_view value) {
   if (FAccess == Access::ReadOnly) return false;
   try {
@@ -25,7 +25,7 @@ bool TProfileSettingsFile::WriteText(std::string_view section, std::string_view 
   }
 }
 
-bool TProfileSettingsFile::Release() {
+bool TIniSettingsFile::Release() {
   // A load writes nothing and must not touch the file.
   if (!FFile.Modified()) return true;
   try {
@@ -36,9 +36,9 @@ bool TProfileSettingsFile::Release() {
   }
 }
 
-SettingsFileOpener TProfileSettingsFile::OpenerFor(std::string path, Access access) {
+SettingsFileOpener TIniSettingsFile::OpenerFor(std::string path, Access access) {
   return [path = std::move(path), access] {
-    return std::make_unique<TProfileSettingsFile>(path, access);
+    return std::make_unique<TIniSettingsFile>(path, access);
   };
 }
 

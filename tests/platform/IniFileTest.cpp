@@ -1,4 +1,4 @@
-#include "platform/ProfileFile.h"
+#include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -13,7 +13,7 @@
 #include <tuple>
 
 #include "engine/Exception.h"
-#include "platform/ProfileSettingsFile.h"
+#include "platform/IniSettingsFile.h"
 #include "support/RunUnprivileged.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 namespace tarnick {
 namespace {
 
-class ProfileFileTest : public testing::Test {
+class IniFileTest : public testing::Test {
  protected:
   void SetUp() override {
     std::string tmpl = (fs::temp_directory_path() / "tarnick-profile-XXXXXX").string();
@@ -51,16 +51,16 @@ class ProfileFileTest : public testing::Test {
 };
 
 // The save sequence of the main window, on a file that does not exist yet.
-std::vector<ProfileEntry> SaveSequence() {
+std::vector<IniEntry> SaveSequence() {
   return {{"SET", "M_LEFT", "20"},  {"SET", "M_TOP", "-4"},  {"SET1", "C0", "1"},
           {"SET1", "C1", "15"},     {"SET1", "C2", "384"},   {"SET1", "C3", "2"},
           {"SET1", "C4", "96"},     {"SET1", "C5", "0"},     {"SET2", "C11", "/home/u/My Videos"},
           {"SET2", "C12", "0"},     {"SET2", "C13", "1"},    {"SET2", "C14", "1"}};
 }
 
-TEST_F(ProfileFileTest, FileWrittenFromScratch) {
+TEST_F(IniFileTest, FileWrittenFromScratch) {
   mode_t oldMask = umask(027);
-  WriteProfileEntries(Ini, SaveSequence());
+  WriteIniEntries(Ini, SaveSequence());
   umask(oldMask);
   struct stat st {};
   ASSERT_EQ(stat(Ini.c_str(), &st), 0);
@@ -71,28 +71,28 @@ TEST_F(ProfileFileTest, FileWrittenFromScratch) {
             "[SET2]\r\nC11=/home/u/My Videos\r\nC12=0\r\nC13=1\r\nC14=1\r\n");
   // Writing the same values again changes nothing.
   const std::string first = Get();
-  WriteProfileEntries(Ini, SaveSequence());
+  WriteIniEntries(Ini, SaveSequence());
   EXPECT_EQ(Get(), first);
   // Nothing but the file itself is left in the folder.
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
 }
 
-TEST_F(ProfileFileTest, WrittenValuesReadBack) {
-  ProfileFile f(Ini);
+TEST_F(IniFileTest, WrittenValuesReadBack) {
+  IniFile f(Ini);
   f.WriteInteger("SET", "M_LEFT", -2147483647 - 1);
   f.WriteInteger("SET", "M_TOP", 2147483647);
   const std::vector<std::string> texts = {"", " lead", "trail ", "\"quoted\"", "'x'", "a=b;c",
                                           "C:\\動画\\", "\""};
   for (std::size_t i = 0; i < texts.size(); ++i) f.WriteText("T", "K" + std::to_string(i), texts[i]);
   f.Save();
-  ProfileFile g = ProfileFile::Open(Ini);
+  IniFile g = IniFile::Open(Ini);
   EXPECT_EQ(g.ReadInteger("SET", "M_LEFT", 0), -2147483647 - 1);
   EXPECT_EQ(g.ReadInteger("SET", "M_TOP", 0), 2147483647);
   for (std::size_t i = 0; i < texts.size(); ++i)
     EXPECT_EQ(g.ReadText("T", "K" + std::to_string(i)), texts[i]) << i;
 }
 
-TEST_F(ProfileFileTest, HandWrittenFileIsReadAndKept) {
+TEST_F(IniFileTest, HandWrittenFileIsReadAndKept) {
   const std::string original =
       "; settings\n"
       "\n"
@@ -109,7 +109,7 @@ TEST_F(ProfileFileTest, HandWrittenFileIsReadAndKept) {
       "C11=\r\n"
       "C12=2";
   Put(original);
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", 20), 64);
   EXPECT_EQ(f.ReadInteger("SET", "M_TOP", 20), 64);
   EXPECT_EQ(f.ReadInteger("SET1", "C1", 0), 25);
@@ -143,7 +143,7 @@ TEST_F(ProfileFileTest, HandWrittenFileIsReadAndKept) {
             "[SET3]\r\nX=1\r\n");
 }
 
-TEST_F(ProfileFileTest, IntegerValues) {
+TEST_F(IniFileTest, IntegerValues) {
   struct Case {
     const char* value;
     int expected;
@@ -161,20 +161,20 @@ TEST_F(ProfileFileTest, IntegerValues) {
     text += "K" + std::to_string(i) + "=" + cases[i].value + "\r\n";
   Put(text);
   for (std::size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(ReadProfileInteger(Ini, "s", "k" + std::to_string(i), -99), cases[i].expected)
+    EXPECT_EQ(ReadIniInteger(Ini, "s", "k" + std::to_string(i), -99), cases[i].expected)
         << "'" << cases[i].value << "'";
-  EXPECT_EQ(ReadProfileInteger(Ini, "S", "missing", -99), -99);
-  EXPECT_EQ(ReadProfileInteger(Ini, "Other", "K0", -99), -99);
-  EXPECT_EQ(ReadProfileInteger(Dir + "/none.ini", "S", "K0", 5), 5);
+  EXPECT_EQ(ReadIniInteger(Ini, "S", "missing", -99), -99);
+  EXPECT_EQ(ReadIniInteger(Ini, "Other", "K0", -99), -99);
+  EXPECT_EQ(ReadIniInteger(Dir + "/none.ini", "S", "K0", 5), 5);
 }
 
-TEST_F(ProfileFileTest, TextValues) {
+TEST_F(IniFileTest, TextValues) {
   // 2047 bytes at most, never half a character.
   std::string longAscii(3000, 'a');
   std::string longWide;
   while (longWide.size() < 2100) longWide += "動";  // three bytes each
   Put("[SET2]\r\nC11=" + longAscii + "\r\nW=" + longWide + "\r\nE=   \r\n");
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   EXPECT_EQ(f.ReadString("SET2", "C11", ""), std::string(2047, 'a'));
   EXPECT_EQ(f.ReadString("SET2", "W", ""), longWide.substr(0, 2046));
   EXPECT_EQ(f.ReadString("SET2", "E", "default"), "");
@@ -182,11 +182,11 @@ TEST_F(ProfileFileTest, TextValues) {
   EXPECT_EQ(f.ReadString("SET9", "C11", "default"), "default");
 }
 
-TEST_F(ProfileFileTest, Cp932FileIsReadAndSavedAsUtf8) {
+TEST_F(IniFileTest, Cp932FileIsReadAndSavedAsUtf8) {
   // "[SET2]" C11=C:\動画\表 in code page 932; 表 ends in the byte of "\".
   const std::string cp932Path = "C:\\\x93\xae\x89\xe6\\\x95\x5c";
   Put("; \x90\xdd\x92\xe8\r\n[SET2]\r\nC11=" + cp932Path + "\r\nC12=1\r\n");
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   EXPECT_EQ(f.ReadString("SET2", "C11", ""), "C:\\動画\\表");
   EXPECT_EQ(f.ReadInteger("SET2", "C12", 0), 1);
   f.WriteInteger("SET2", "C12", 0);
@@ -194,9 +194,9 @@ TEST_F(ProfileFileTest, Cp932FileIsReadAndSavedAsUtf8) {
   EXPECT_EQ(Get(), "; 設定\r\n[SET2]\r\nC11=C:\\動画\\表\r\nC12=0\r\n");
 }
 
-TEST_F(ProfileFileTest, SaveLaysWritesOntoTheFileAsItIsNow) {
+TEST_F(IniFileTest, SaveLaysWritesOntoTheFileAsItIsNow) {
   Put("[SET]\r\nM_LEFT=1\r\n");
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   f.WriteInteger("SET", "M_TOP", 2);
   EXPECT_TRUE(f.Modified());
   // Edited by someone else meanwhile.
@@ -211,8 +211,8 @@ TEST_F(ProfileFileTest, SaveLaysWritesOntoTheFileAsItIsNow) {
   EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", 0), 9);
 }
 
-TEST_F(ProfileFileTest, ValuesTheLineFormCannotHoldAreRefused) {
-  ProfileFile f(Ini);
+TEST_F(IniFileTest, ValuesTheLineFormCannotHoldAreRefused) {
+  IniFile f(Ini);
   const std::string message = Ini + " に書き込めません";
   for (auto [section, key, value] :
        {std::tuple{"S", "K", "a\nb"}, {"S", "K", "a\rb"}, {"S", "K=", "v"}, {"S]", "K", "v"},
@@ -227,13 +227,13 @@ TEST_F(ProfileFileTest, ValuesTheLineFormCannotHoldAreRefused) {
   EXPECT_FALSE(f.Modified());
 }
 
-TEST_F(ProfileFileTest, ReadOnlyFolderWritesTheFileInPlace) {
+TEST_F(IniFileTest, ReadOnlyFolderWritesTheFileInPlace) {
   Put("[SET]\r\nM_LEFT=1\r\n");
   chmod(Ini.c_str(), 0640);
   test::GiveToUnprivileged(Ini);
   chmod(Dir.c_str(), 0555);
   std::string result = test::RunUnprivileged([&]() -> std::string {
-    ProfileFile f = ProfileFile::Open(Ini);
+    IniFile f = IniFile::Open(Ini);
     if (f.ReadInteger("SET", "M_LEFT", 0) != 1) return "not read";
     f.WriteInteger("SET", "M_LEFT", 2);
     try {
@@ -242,7 +242,7 @@ TEST_F(ProfileFileTest, ReadOnlyFolderWritesTheFileInPlace) {
       return "not saved: " + e.Message();
     }
     // A file that is not there yet cannot be made in such a folder.
-    ProfileFile fresh(Dir + "/New.ini");
+    IniFile fresh(Dir + "/New.ini");
     fresh.WriteInteger("SET", "M_LEFT", 3);
     try {
       fresh.Save();
@@ -264,7 +264,7 @@ TEST_F(ProfileFileTest, ReadOnlyFolderWritesTheFileInPlace) {
   }
 }
 
-TEST_F(ProfileFileTest, AFileOfAnotherOwnerKeepsItsOwner) {
+TEST_F(IniFileTest, AFileOfAnotherOwnerKeepsItsOwner) {
   if (geteuid() != 0) GTEST_SKIP() << "needs a second user: run as root";
   // Root's file, writable by all, in a folder open to all: the other user's
   // save must not turn it into a file of its own.
@@ -272,7 +272,7 @@ TEST_F(ProfileFileTest, AFileOfAnotherOwnerKeepsItsOwner) {
   chmod(Ini.c_str(), 0666);
   chmod(Dir.c_str(), 0777);
   std::string result = test::RunUnprivileged([&]() -> std::string {
-    ProfileFile f = ProfileFile::Open(Ini);
+    IniFile f = IniFile::Open(Ini);
     f.WriteInteger("SET", "M_LEFT", 2);
     f.Save();
     return "";
@@ -285,11 +285,11 @@ TEST_F(ProfileFileTest, AFileOfAnotherOwnerKeepsItsOwner) {
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
 }
 
-TEST_F(ProfileFileTest, ModeBitsMakeAFileReadOnlyEvenForRoot) {
+TEST_F(IniFileTest, ModeBitsMakeAFileReadOnlyEvenForRoot) {
   // Run as whoever runs the tests: access() would let root write anything.
   Put("[SET]\r\nM_LEFT=1\r\n");
   chmod(Ini.c_str(), 0444);
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   f.WriteInteger("SET", "M_LEFT", 2);
   EXPECT_THROW(f.Save(), EFileError);
   EXPECT_TRUE(f.Modified());
@@ -297,7 +297,7 @@ TEST_F(ProfileFileTest, ModeBitsMakeAFileReadOnlyEvenForRoot) {
   EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=1\r\n");
 }
 
-TEST_F(ProfileFileTest, SettingsThatAreNoRegularFileAreNeitherWaitedOnNorReplaced) {
+TEST_F(IniFileTest, SettingsThatAreNoRegularFileAreNeitherWaitedOnNorReplaced) {
   const std::string big = "[SET]\r\nM_LEFT=1\r\n;" + std::string(MaxSettingsFileBytes, 'x');
   struct Case {
     const char* name;
@@ -314,7 +314,7 @@ TEST_F(ProfileFileTest, SettingsThatAreNoRegularFileAreNeitherWaitedOnNorReplace
   for (const Case& c : cases) {
     fs::remove_all(Ini);
     c.make();
-    ProfileFile f = ProfileFile::Open(Ini);
+    IniFile f = IniFile::Open(Ini);
     EXPECT_EQ(f.ReadInteger("SET", "M_LEFT", -5), -5) << c.name;
     f.WriteInteger("SET", "M_LEFT", 2);
     try {
@@ -328,10 +328,10 @@ TEST_F(ProfileFileTest, SettingsThatAreNoRegularFileAreNeitherWaitedOnNorReplace
   fs::remove_all(Ini);
 }
 
-TEST_F(ProfileFileTest, DanglingLinkIsWrittenThroughAndStaysALink) {
+TEST_F(IniFileTest, DanglingLinkIsWrittenThroughAndStaysALink) {
   fs::create_directory(Dir + "/real");
   ASSERT_EQ(symlink("real/Tarnick.ini", Ini.c_str()), 0);
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   f.WriteInteger("SET", "M_LEFT", 3);
   f.Save();
   EXPECT_TRUE(fs::is_symlink(Ini));
@@ -339,7 +339,7 @@ TEST_F(ProfileFileTest, DanglingLinkIsWrittenThroughAndStaysALink) {
   // A link into a folder that does not exist: refused, the link kept.
   const std::string lost = Dir + "/Lost.ini";
   ASSERT_EQ(symlink("gone/Tarnick.ini", lost.c_str()), 0);
-  ProfileFile g(lost);
+  IniFile g(lost);
   g.WriteInteger("SET", "M_LEFT", 4);
   EXPECT_THROW(g.Save(), EFileError);
   EXPECT_TRUE(fs::is_symlink(lost));
@@ -347,7 +347,7 @@ TEST_F(ProfileFileTest, DanglingLinkIsWrittenThroughAndStaysALink) {
   EXPECT_FALSE(fs::exists(Dir + "/gone"));
 }
 
-TEST_F(ProfileFileTest, WriteCutShortLeavesTheOldFileWhole) {
+TEST_F(IniFileTest, WriteCutShortLeavesTheOldFileWhole) {
   const std::string original = "[SET]\r\nM_LEFT=1\r\n";
   Put(original);
   test::GiveToUnprivileged(Dir);
@@ -357,7 +357,7 @@ TEST_F(ProfileFileTest, WriteCutShortLeavesTheOldFileWhole) {
     signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1024, 1024};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return "no limit";
-    ProfileFile f = ProfileFile::Open(Ini);
+    IniFile f = IniFile::Open(Ini);
     f.WriteText("SET2", "C11", std::string(4000, 'v'));
     try {
       f.Save();
@@ -371,14 +371,14 @@ TEST_F(ProfileFileTest, WriteCutShortLeavesTheOldFileWhole) {
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
 }
 
-TEST_F(ProfileFileTest, ReadOnlyOrUnreadableFileIsNotReplaced) {
+TEST_F(IniFileTest, ReadOnlyOrUnreadableFileIsNotReplaced) {
   for (mode_t mode : {0444, 0200}) {
     Put("[SET]\r\nM_LEFT=1\r\n");
     test::GiveToUnprivileged(Dir);
     test::GiveToUnprivileged(Ini);
     chmod(Ini.c_str(), mode);
     std::string result = test::RunUnprivileged([&]() -> std::string {
-      ProfileFile f(Ini);
+      IniFile f(Ini);
       f.WriteInteger("SET", "M_LEFT", 2);
       try {
         f.Save();
@@ -393,14 +393,14 @@ TEST_F(ProfileFileTest, ReadOnlyOrUnreadableFileIsNotReplaced) {
   }
 }
 
-TEST_F(ProfileFileTest, SaveKeepsModeAndFollowsALink) {
+TEST_F(IniFileTest, SaveKeepsModeAndFollowsALink) {
   fs::create_directory(Dir + "/real");
   std::string target = Dir + "/real/Tarnick.ini";
   std::ofstream(target, std::ios::binary) << "[SET]\r\nM_LEFT=1\r\n";
   chmod(target.c_str(), 0640);
   test::GiveToUnprivileged(target);
   ASSERT_EQ(symlink("real/Tarnick.ini", Ini.c_str()), 0);
-  ProfileFile f = ProfileFile::Open(Ini);
+  IniFile f = IniFile::Open(Ini);
   f.WriteInteger("SET", "M_LEFT", 3);
   f.Save();
   EXPECT_TRUE(fs::is_symlink(Ini));
@@ -413,15 +413,15 @@ TEST_F(ProfileFileTest, SaveKeepsModeAndFollowsALink) {
   }
 }
 
-TEST_F(ProfileFileTest, SettingsAdapterGivesValuesWholeAndReadOnlyNeverWrites) {
+TEST_F(IniFileTest, SettingsAdapterGivesValuesWholeAndReadOnlyNeverWrites) {
   const std::string longFolder = "/v/" + std::string(3000, 'x');
   const std::string original = "[SET2]\r\nC11=" + longFolder + "\r\n";
   Put(original);
-  for (auto access : {TProfileSettingsFile::Access::ReadOnly, TProfileSettingsFile::Access::ReadWrite}) {
-    auto file = TProfileSettingsFile::OpenerFor(Ini, access)();
+  for (auto access : {TIniSettingsFile::Access::ReadOnly, TIniSettingsFile::Access::ReadWrite}) {
+    auto file = TIniSettingsFile::OpenerFor(Ini, access)();
     EXPECT_EQ(file->ReadText("SET2", "C11"), longFolder);
     EXPECT_EQ(file->ReadText("SET2", "C12"), std::nullopt);
-    const bool readOnly = access == TProfileSettingsFile::Access::ReadOnly;
+    const bool readOnly = access == TIniSettingsFile::Access::ReadOnly;
     EXPECT_EQ(file->WriteText("SET2", "C12", "1"), !readOnly);
     EXPECT_TRUE(file->Release());
     EXPECT_EQ(Get(), readOnly ? original : original + "C12=1\r\n");

@@ -1,4 +1,4 @@
-#include "platform/ProfileFile.h"
+#include "platform/IniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -223,15 +223,15 @@ std::optional<std::string> WriteTarget(const std::string& path) {
 
 }  // namespace
 
-ProfileFile::ProfileFile(std::string path) : FPath(std::move(path)) {}
+IniFile::IniFile(std::string path) : FPath(std::move(path)) {}
 
-ProfileFile ProfileFile::Open(std::string path) {
-  ProfileFile f(std::move(path));
+IniFile IniFile::Open(std::string path) {
+  IniFile f(std::move(path));
   f.Load();
   return f;
 }
 
-std::vector<ProfileFile::Line> ProfileFile::Parse(const std::string& raw, bool& bom) {
+std::vector<IniFile::Line> IniFile::Parse(const std::string& raw, bool& bom) {
   // The mark comes off before the encoding is judged.
   std::string_view body(raw);
   bom = body.substr(0, Bom.size()) == Bom;
@@ -256,7 +256,7 @@ std::vector<ProfileFile::Line> ProfileFile::Parse(const std::string& raw, bool& 
   return lines;
 }
 
-std::string ProfileFile::Compose(const std::vector<Line>& lines, bool bom) {
+std::string IniFile::Compose(const std::vector<Line>& lines, bool bom) {
   std::string out;
   if (bom) out += Bom;
   for (const Line& l : lines) {
@@ -266,7 +266,7 @@ std::string ProfileFile::Compose(const std::vector<Line>& lines, bool bom) {
   return out;
 }
 
-void ProfileFile::Apply(std::vector<Line>& lines, const ProfileEntry& entry) {
+void IniFile::Apply(std::vector<Line>& lines, const IniEntry& entry) {
   const std::string newLine = entry.Key + "=" + QuoteIfNeeded(entry.Value);
   auto insertAfter = [&lines](std::size_t index, std::string content) {
     if (lines[index].End.empty()) lines[index].End = NewLineEnd;
@@ -304,14 +304,14 @@ void ProfileFile::Apply(std::vector<Line>& lines, const ProfileEntry& entry) {
   insertAfter(lastKey, newLine);
 }
 
-void ProfileFile::Load() {
+void IniFile::Load() {
   bool exists = false;
   auto bytes = ReadBytes(FPath, exists);
   FLines = Parse(bytes.value_or(std::string()), FBom);
   FPending.clear();
 }
 
-std::optional<std::string> ProfileFile::ReadText(std::string_view section,
+std::optional<std::string> IniFile::ReadText(std::string_view section,
                                                  std::string_view key) const {
   bool inSection = false;
   bool seenSection = false;
@@ -329,12 +329,12 @@ std::optional<std::string> ProfileFile::ReadText(std::string_view section,
   return std::nullopt;
 }
 
-std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view fallback) const {
   auto value = ReadText(section, key);
   if (!value) return std::string(fallback);
-  if (value->size() > MaxProfileTextBytes) {
-    std::size_t cut = MaxProfileTextBytes;
+  if (value->size() > MaxIniTextBytes) {
+    std::size_t cut = MaxIniTextBytes;
     // Never leave half a character behind.
     while (cut > 0 && (static_cast<unsigned char>((*value)[cut]) & 0xC0) == 0x80) --cut;
     value->resize(cut);
@@ -342,32 +342,32 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
   return *value;
 }
 
-std::int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view key,
+std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
                                       std::int32_t fallback) const {
   auto value = ReadText(section, key);
   if (!value) return fallback;
   return TryStrToInt(*value).value_or(fallback);
 }
 
-void ProfileFile::WriteText(std::string_view section, std::string_view key,
+void IniFile::WriteText(std::string_view section, std::string_view key,
                             std::string_view value) {
   if (!ValidSectionName(section) || !ValidKeyName(key) || HasLineBreak(value))
     throw EFileError(FormatMessage(CannotWriteMessage, AbsolutePath(FPath)));
-  ProfileEntry entry{std::string(section), std::string(key), std::string(value)};
+  IniEntry entry{std::string(section), std::string(key), std::string(value)};
   Apply(FLines, entry);
   FPending.push_back(std::move(entry));
 }
 
-void ProfileFile::WriteInteger(std::string_view section, std::string_view key,
+void IniFile::WriteInteger(std::string_view section, std::string_view key,
                                std::int32_t value) {
-  WriteText(section, key, ProfileIntegerText(value));
+  WriteText(section, key, IniIntegerText(value));
 }
 
-void ProfileFile::WriteEntries(const std::vector<ProfileEntry>& entries) {
-  for (const ProfileEntry& e : entries) WriteText(e.Section, e.Key, e.Value);
+void IniFile::WriteEntries(const std::vector<IniEntry>& entries) {
+  for (const IniEntry& e : entries) WriteText(e.Section, e.Key, e.Value);
 }
 
-void ProfileFile::Save() {
+void IniFile::Save() {
   const std::string fullPath = AbsolutePath(FPath);
   bool exists = false;
   auto bytes = ReadBytes(FPath, exists);
@@ -376,7 +376,7 @@ void ProfileFile::Save() {
   if (!bytes) throw EFileError(FormatMessage(CannotWriteMessage, fullPath));
   bool bom = false;
   std::vector<Line> lines = Parse(*bytes, bom);
-  for (const ProfileEntry& e : FPending) Apply(lines, e);
+  for (const IniEntry& e : FPending) Apply(lines, e);
   auto target = WriteTarget(FPath);
   if (!target || !ReplaceFile(*target, Compose(lines, bom)))
     throw EFileError(FormatMessage(CannotWriteMessage, fullPath));
@@ -385,24 +385,24 @@ void ProfileFile::Save() {
   FPending.clear();
 }
 
-std::string ProfileFile::Text() const { return Compose(FLines, FBom); }
+std::string IniFile::Text() const { return Compose(FLines, FBom); }
 
-std::int32_t ReadProfileInteger(const std::string& path, std::string_view section,
+std::int32_t ReadIniInteger(const std::string& path, std::string_view section,
                                 std::string_view key, std::int32_t fallback) {
-  return ProfileFile::Open(path).ReadInteger(section, key, fallback);
+  return IniFile::Open(path).ReadInteger(section, key, fallback);
 }
 
-std::string ReadProfileString(const std::string& path, std::string_view section,
+std::string ReadIniString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view fallback) {
-  return ProfileFile::Open(path).ReadString(section, key, fallback);
+  return IniFile::Open(path).ReadString(section, key, fallback);
 }
 
-void WriteProfileEntries(const std::string& path, const std::vector<ProfileEntry>& entries) {
-  ProfileFile f = ProfileFile::Open(path);
+void WriteIniEntries(const std::string& path, const std::vector<IniEntry>& entries) {
+  IniFile f = IniFile::Open(path);
   f.WriteEntries(entries);
   f.Save();
 }
 
-std::string ProfileIntegerText(std::int32_t value) { return std::to_string(value); }
+std::string IniIntegerText(std::int32_t value) { return std::to_string(value); }
 
 }  // namespace tarnick

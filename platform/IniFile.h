@@ -11,13 +11,13 @@ namespace tarnick {
 
 // The longest text a settings read gives back (a 2048-byte buffer with its
 // terminating zero); longer values are cut at a character boundary.
-inline constexpr std::size_t MaxProfileTextBytes = 2047;
+inline constexpr std::size_t MaxIniTextBytes = 2047;
 // The largest settings file read; a longer one (or one that is no regular
 // file) reads as empty and is never replaced.
 inline constexpr std::size_t MaxSettingsFileBytes = 1u << 20;
 
 // One value to write, for writing several in a given order.
-struct ProfileEntry {
+struct IniEntry {
   std::string Section;
   std::string Key;
   std::string Value;
@@ -42,14 +42,14 @@ struct ProfileEntry {
 // file in the same folder and renames it over the old one, so the file is
 // never left half written. A file that is not valid UTF-8 is read as code
 // page 932; it is always saved as UTF-8.
-class ProfileFile {
+class IniFile {
  public:
   // Nothing is read until Load().
-  explicit ProfileFile(std::string path);
+  explicit IniFile(std::string path);
 
   // Opens and reads the file: missing or unreadable reads as empty. Drops
   // values written and not saved. Never raises.
-  static ProfileFile Open(std::string path);
+  static IniFile Open(std::string path);
 
   const std::string& Path() const { return FPath; }
 
@@ -59,7 +59,7 @@ class ProfileFile {
   // The value of a key; nullopt when the section or the key is missing.
   std::optional<std::string> ReadText(std::string_view section, std::string_view key) const;
 
-  // The value at most MaxProfileTextBytes long, or `fallback` when the key is
+  // The value at most MaxIniTextBytes long, or `fallback` when the key is
   // missing. A key present with an empty value gives the empty text.
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view fallback) const;
@@ -76,7 +76,7 @@ class ProfileFile {
   // Plain decimal, "-" when negative.
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   // In the order given.
-  void WriteEntries(const std::vector<ProfileEntry>& entries);
+  void WriteEntries(const std::vector<IniEntry>& entries);
 
   // True when values were written since the last Load() or Save().
   bool Modified() const { return !FPending.empty(); }
@@ -97,24 +97,24 @@ class ProfileFile {
   };
 
   static std::vector<Line> Parse(const std::string& bytes, bool& bom);
-  static void Apply(std::vector<Line>& lines, const ProfileEntry& entry);
+  static void Apply(std::vector<Line>& lines, const IniEntry& entry);
   static std::string Compose(const std::vector<Line>& lines, bool bom);
 
   std::string FPath;
   std::vector<Line> FLines;
   bool FBom = false;
-  std::vector<ProfileEntry> FPending;
+  std::vector<IniEntry> FPending;
 };
 
 // One-shot helpers: each opens the file afresh.
-std::int32_t ReadProfileInteger(const std::string& path, std::string_view section,
+std::int32_t ReadIniInteger(const std::string& path, std::string_view section,
                                 std::string_view key, std::int32_t fallback);
-std::string ReadProfileString(const std::string& path, std::string_view section,
+std::string ReadIniString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view fallback);
 // Writes the entries in order and saves once; raises EFileError as Save().
-void WriteProfileEntries(const std::string& path, const std::vector<ProfileEntry>& entries);
+void WriteIniEntries(const std::string& path, const std::vector<IniEntry>& entries);
 
 // The decimal text of a settings integer: 20, -1, 384.
-std::string ProfileIntegerText(std::int32_t value);
+std::string IniIntegerText(std::int32_t value);
 
 }  // namespace tarnick

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/SettingsStore.h"
-#include "platform/ProfileFile.h"
+#include "platform/IniFile.h"
 
 namespace tarnick {
 
@@ -13,11 +13,11 @@ namespace tarnick {
 // (a stored output folder of any length comes back as it was written),
 // written to the disk when released after a write. Opened read-only, it
 // refuses every write and never touches the disk.
-class TProfileSettingsFile : public ISettingsFile {
+class TIniSettingsFile : public ISettingsFile {
  public:
   enum class Access { ReadWrite, ReadOnly };
 
-  explicit TProfileSettingsFile(std::string path, Access access = Access::ReadWrite);
+  explicit TIniSettingsFile(std::string path, Access access = Access::ReadWrite);
 
   std::string Path() const override;
   std::optional<std::string> ReadText(std::string_view section,
@@ -30,7 +30,7 @@ class TProfileSettingsFile : public ISettingsFile {
   static SettingsFileOpener OpenerFor(std::string path, Access access = Access::ReadWrite);
 
  private:
-  ProfileFile FFile;
+  IniFile FFile;
   Access FAccess;
 };
 

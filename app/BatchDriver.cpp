@@ -1,4 +1,4 @@
-#include "app/Batchdriver.h"
+#include "app/BatchDriver.h"
 
 #include <QCoreApplication>
 #include <QTimer>
