@@ -8,7 +8,9 @@
 
 namespace tarnick {
 
-void TToolkitNotifier::Beep() { MessageBeep(0); }
+void TToolkitNotifier::Beep() {
+  MessageBeep(0);
+}
 
 void TToolkitNotifier::ShowMessage(const std::string& text) {
   QPointer<TProgressForm1> form = FView ? FView->Form() : nullptr;
@@ -100,8 +102,8 @@ BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
   FActiveView = view ? view : FView.get();
   FLauncher = std::make_unique<ProcessLauncher>(host.EncoderFolder(), DefaultEncoderLogPath());
   try {
-    BatchContext context{*FPaths, *FActiveView, *FLauncher, *FAbortPump, *FSleeper, *FNotifier, FFiles,
-                         NativePathStyle};
+    BatchContext context{*FPaths,   *FActiveView, *FLauncher, *FAbortPump,
+                         *FSleeper, *FNotifier,   FFiles,     NativePathStyle};
     result = Button0Click(context);
   } catch (...) {
     // The runner brings the windows back in every ending it knows; should
@@ -120,8 +122,10 @@ BatchResult TBatchDriver::Run(IBatchHost& host, IProgressView* view) {
   if (OnBatchEnded) OnBatchEnded(result);
   if (FQuitAfterBatch) {
     // After the handler that ran the batch has returned.
-    if (FQuitWindow) QTimer::singleShot(0, FQuitWindow.data(), [this] { QuitNow(); });
-    else QuitNow();
+    if (FQuitWindow)
+      QTimer::singleShot(0, FQuitWindow.data(), [this] { QuitNow(); });
+    else
+      QuitNow();
   }
   return result;
 }

@@ -35,8 +35,8 @@
 #include "engine/SourceOrder.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileOps.h"
-#include "platform/ProcessLauncher.h"
 #include "platform/IniSettingsFile.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/TextFile.h"
 #include "platform/Volumes.h"
 #include "toolkit/Application.h"
@@ -74,9 +74,13 @@ QFont QtFont(const char* face, int pixels, bool bold = false) {
   return MakeFont(face, pixels, clBlack, bold).ToQFont();
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
-void Place(QWidget* w, int l, int t, int wd, int h) { w->setGeometry(l, t, wd, h); }
+void Place(QWidget* w, int l, int t, int wd, int h) {
+  w->setGeometry(l, t, wd, h);
+}
 
 void SetTextColor(QWidget* w, TColor color) {
   QPalette p = w->palette();
@@ -99,7 +103,9 @@ std::string LocalPathBytes(const QUrl& url) {
   return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
 }
 
-std::string DefaultProgramPath() { return QCoreApplication::applicationFilePath().toStdString(); }
+std::string DefaultProgramPath() {
+  return QCoreApplication::applicationFilePath().toStdString();
+}
 
 }  // namespace
 
@@ -143,7 +149,8 @@ TMainForm1::TMainForm1(TMainFormOptions options, QWidget* parent)
                          : ProgramFolderOf(NativePathStyle, *FOptions.ProgramPath);
     FPlaces = PortablePlaces(FProgramFolder);
   }
-  if (!FOptions.SettingsFile) FOptions.SettingsFile = TIniSettingsFile::OpenerFor(FPlaces.SettingsFile);
+  if (!FOptions.SettingsFile)
+    FOptions.SettingsFile = TIniSettingsFile::OpenerFor(FPlaces.SettingsFile);
   LoadPresets();
   // Installed, the settings and scratch folders may not exist yet; a folder
   // that cannot be made shows up as the save's own error.
@@ -231,9 +238,8 @@ void TMainForm1::CreateControls() {
   SearchFile1 = std::make_unique<TSearchFile>();
   SearchFile1->SetRecursive(true);
   SearchFile1->SetOnFind([this](TSearchFile* sender, const std::string& name,
-                                const TSearchFileData&, bool& cont) {
-    SearchFile1Find(sender, name, cont);
-  });
+                                const TSearchFileData&,
+                                bool& cont) { SearchFile1Find(sender, name, cont); });
 
   AppHint1 = std::make_unique<TAppHint>(this);
   AppHint1->BGColor = clBlack;
@@ -269,8 +275,9 @@ void TMainForm1::CreateSourcesPanel() {
   ListBox1->setFont(QtFont(Gothic, 11));
   ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
   ListBox1->setUniformItemSizes(true);
-  ListBox1->setStyleSheet("QListWidget { background: white; color: black; }"
-                          "QListWidget::item { height: 11px; padding: 0px; }");
+  ListBox1->setStyleSheet(
+      "QListWidget { background: white; color: black; }"
+      "QListWidget::item { height: 11px; padding: 0px; }");
   SetHint(ListBox1, " 変換対象ファイル");
 
   C2_00 = new TMultiColComboBox(Panel1);
@@ -361,8 +368,8 @@ void TMainForm1::CreateEncodingPanel() {
     d->Font().Assign(MakeFont(Gothic, 12, TextColor));
     d->SetAutoSize(false);
     d->SetBtnHeight(16);
-    d->SetModes(ModeSet({dbmAllowTimer, dbmArrowKeys, dbmArrowWrap, dbmEnterNext, dbmPosClick,
-                         dbmPosMove}));
+    d->SetModes(ModeSet(
+        {dbmAllowTimer, dbmArrowKeys, dbmArrowWrap, dbmEnterNext, dbmPosClick, dbmPosMove}));
     d->SetMin(min);
     d->SetMax(max);
     d->SetPosition(pos);
@@ -507,7 +514,8 @@ void TMainForm1::CreateOutputPanel() {
   SpinEdit1->SetValue(1);
   SetHint(SpinEdit1, " ｻﾑﾈｲﾙ画像生成の有無");
   // The caption's blanks lie under the spin edit: its text starts past it.
-  static_cast<TCheckBox*>(CheckBox2)->TextLeft = SpinEdit1->x() + SpinEdit1->width() + 2 - CheckBox2->x();
+  static_cast<TCheckBox*>(CheckBox2)->TextLeft =
+      SpinEdit1->x() + SpinEdit1->width() + 2 - CheckBox2->x();
 
   Button0 = new QPushButton("変換", Panel3);
   Place(Button0, 292, 32, 75, 17);
@@ -536,7 +544,6 @@ void TMainForm1::CreateOutputPanel() {
   Button10->OnClick = [this](TControl*) { Guarded([this] { Button10Click(); }); };
   Button11 = startButton("[ 変換後 PSP(MS)転送 ]", 198, " 変換後⇒PSP(MemoryStick)転送");
   Button11->OnClick = [this](TControl*) { Guarded([this] { Button11Click(); }); };
-
 }
 
 // ---------------------------------------------------------------- surface
@@ -554,14 +561,14 @@ void TMainForm1::paintEvent(QPaintEvent*) {
     c.Brush.Color = pen;
     for (int i = 0; i < penWidth; ++i) c.FrameRect(Bounds(l + i, t + i, w - 2 * i, h - 2 * i));
   };
-  shape(0, 0, 400, 25, clSilver, clBlack, 1);  // Shape9, the title strip
+  shape(0, 0, 400, 25, clSilver, clBlack, 1);      // Shape9, the title strip
   c.Font = MakeFont("Tahoma", 12, clWhite, true);  // Label1
   c.Brush.Style = bsClear;
   TRect title = Bounds(8, 6, 164, 14);
   c.DrawText("◆ Tarnick ver.4.2", title, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT);
-  shape(0, 23, 400, 547, clWhite, clGray, 2);     // Shape0, the body
-  shape(8, 32, 386, 160, clSilver, clSilver, 1);  // Shape1, Panel1's shadow
-  shape(8, 444, 386, 118, clSilver, clSilver, 1);  // Shape3, Panel3's shadow
+  shape(0, 23, 400, 547, clWhite, clGray, 2);       // Shape0, the body
+  shape(8, 32, 386, 160, clSilver, clSilver, 1);    // Shape1, Panel1's shadow
+  shape(8, 444, 386, 118, clSilver, clSilver, 1);   // Shape3, Panel3's shadow
   shape(18, 198, 366, 240, clSilver, clSilver, 1);  // Shape2, Panel5's shadow
   QPainter p(this);
   p.drawImage(0, 0, image);
@@ -578,7 +585,8 @@ void TMainForm1::mousePressEvent(QMouseEvent* e) {
 }
 
 void TMainForm1::mouseMoveEvent(QMouseEvent* e) {
-  if (FDragging && (e->buttons() & Qt::LeftButton)) move(e->globalPosition().toPoint() - FDragOffset);
+  if (FDragging && (e->buttons() & Qt::LeftButton))
+    move(e->globalPosition().toPoint() - FDragOffset);
 }
 
 void TMainForm1::mouseReleaseEvent(QMouseEvent* e) {
@@ -635,7 +643,9 @@ void TMainForm1::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
-void TMainForm1::FormActivate() { LoadSettings(*this, FOptions.SettingsFile); }
+void TMainForm1::FormActivate() {
+  LoadSettings(*this, FOptions.SettingsFile);
+}
 
 bool TMainForm1::FormClose() {
   try {
@@ -653,9 +663,12 @@ namespace {
 // Move, so no drag source deletes what it offered.
 void AcceptAsCopy(QDropEvent* e) {
   const Qt::DropActions offered = e->possibleActions();
-  if (offered & Qt::CopyAction) e->setDropAction(Qt::CopyAction);
-  else if (offered & Qt::LinkAction) e->setDropAction(Qt::LinkAction);
-  else return e->ignore();
+  if (offered & Qt::CopyAction)
+    e->setDropAction(Qt::CopyAction);
+  else if (offered & Qt::LinkAction)
+    e->setDropAction(Qt::LinkAction);
+  else
+    return e->ignore();
   e->accept();
 }
 
@@ -680,13 +693,21 @@ void TMainForm1::dropEvent(QDropEvent* e) {
 
 // ---------------------------------------------------------------- handlers
 
-void TMainForm1::Button1Click() { close(); }
+void TMainForm1::Button1Click() {
+  close();
+}
 
-void TMainForm1::Button2Click() { showMinimized(); }
+void TMainForm1::Button2Click() {
+  showMinimized();
+}
 
-void TMainForm1::Button3Click() { FOptions.Open(FPlaces.ReadmeFile, true); }
+void TMainForm1::Button3Click() {
+  FOptions.Open(FPlaces.ReadmeFile, true);
+}
 
-void TMainForm1::Button4Click() { FOptions.Open(InfoPageAddress(*FOptions.ProgramPath), false); }
+void TMainForm1::Button4Click() {
+  FOptions.Open(InfoPageAddress(*FOptions.ProgramPath), false);
+}
 
 void TMainForm1::Button5Click() {
   FSources.clear();
@@ -697,7 +718,9 @@ void TMainForm1::Button5Click() {
   Button11->setEnabled(false);
 }
 
-void TMainForm1::C2_00Change() { ApplySelectedPreset(*this); }
+void TMainForm1::C2_00Change() {
+  ApplySelectedPreset(*this);
+}
 
 void TMainForm1::ApplyPreset() {
   if (C2_00->Items().Count() < 2) return;
@@ -721,7 +744,9 @@ void TMainForm1::DropTrailingSeparator() {
   }
 }
 
-void TMainForm1::CheckBox2Click() { SpinEdit1->setEnabled(CheckBox2->isChecked()); }
+void TMainForm1::CheckBox2Click() {
+  SpinEdit1->setEnabled(CheckBox2->isChecked());
+}
 
 void TMainForm1::Button10Click() {
   // Pressing a start button takes no focus, so a typed folder ends here.
@@ -749,7 +774,9 @@ void TMainForm1::Button11Click() {
   TransferToPsp(listed, target);
 }
 
-void TMainForm1::SearchFile1Find(TSearchFile*, const std::string& Name, bool&) { AddSource(Name); }
+void TMainForm1::SearchFile1Find(TSearchFile*, const std::string& Name, bool&) {
+  AddSource(Name);
+}
 
 void TMainForm1::TakeDroppedPaths(const std::vector<std::string>& paths) {
   for (const auto& p : paths) TakeOnePath(p);
@@ -839,11 +866,17 @@ void TMainForm1::SearchFolder(const std::string& folder) {
   SearchFile1->Search();
 }
 
-void TMainForm1::AddSource(const std::string& path) { FTaken.push_back(path); }
+void TMainForm1::AddSource(const std::string& path) {
+  FTaken.push_back(path);
+}
 
-int TMainForm1::SourceCount() const { return static_cast<int>(FSources.size() + FTaken.size()); }
+int TMainForm1::SourceCount() const {
+  return static_cast<int>(FSources.size() + FTaken.size());
+}
 
-std::string TMainForm1::SourceAt(int index) const { return FSources.at(static_cast<std::size_t>(index)); }
+std::string TMainForm1::SourceAt(int index) const {
+  return FSources.at(static_cast<std::size_t>(index));
+}
 
 void TMainForm1::ShowSourcesPresent() {
   Panel11->hide();
@@ -853,37 +886,95 @@ void TMainForm1::ShowSourcesPresent() {
 
 // ---------------------------------------------------------------- controls
 
-int TMainForm1::PresetItemIndex() const { return C2_00->ItemIndex(); }
-void TMainForm1::SetPresetItemIndex(int index) { C2_00->SetItemIndex(index); }
-void TMainForm1::SetPresetTargetColumn(int column) { C2_00->SetTargetColumn(column); }
-std::string TMainForm1::PresetSelectedText() const { return C2_00->GetSelectedText(); }
-int TMainForm1::CodecCount() const { return C2_04->Items().Count(); }
-std::string TMainForm1::CodecItemText(int index) const { return C2_04->Items()[index]; }
-void TMainForm1::SetCodecItemIndex(int index) { C2_04->SetItemIndex(index); }
-int TMainForm1::SizePosition() const { return TrackBar2->Position(); }
-void TMainForm1::SetSizePosition(int index) { TrackBar2->SetPosition(index); }
-int TMainForm1::FrameRatePosition() const { return DigitBar1->Position(); }
-void TMainForm1::SetFrameRatePosition(int fps) { DigitBar1->SetPosition(fps); }
-int TMainForm1::VideoKbpsPosition() const { return DigitBar2->Position(); }
-void TMainForm1::SetVideoKbpsPosition(int kbps) { DigitBar2->SetPosition(kbps); }
-int TMainForm1::SampleRatePosition() const { return TrackBar1->Position(); }
-void TMainForm1::SetSampleRatePosition(int index) { TrackBar1->SetPosition(index); }
-int TMainForm1::AudioKbpsPosition() const { return DigitBar3->Position(); }
-void TMainForm1::SetAudioKbpsPosition(int kbps) { DigitBar3->SetPosition(kbps); }
+int TMainForm1::PresetItemIndex() const {
+  return C2_00->ItemIndex();
+}
+void TMainForm1::SetPresetItemIndex(int index) {
+  C2_00->SetItemIndex(index);
+}
+void TMainForm1::SetPresetTargetColumn(int column) {
+  C2_00->SetTargetColumn(column);
+}
+std::string TMainForm1::PresetSelectedText() const {
+  return C2_00->GetSelectedText();
+}
+int TMainForm1::CodecCount() const {
+  return C2_04->Items().Count();
+}
+std::string TMainForm1::CodecItemText(int index) const {
+  return C2_04->Items()[index];
+}
+void TMainForm1::SetCodecItemIndex(int index) {
+  C2_04->SetItemIndex(index);
+}
+int TMainForm1::SizePosition() const {
+  return TrackBar2->Position();
+}
+void TMainForm1::SetSizePosition(int index) {
+  TrackBar2->SetPosition(index);
+}
+int TMainForm1::FrameRatePosition() const {
+  return DigitBar1->Position();
+}
+void TMainForm1::SetFrameRatePosition(int fps) {
+  DigitBar1->SetPosition(fps);
+}
+int TMainForm1::VideoKbpsPosition() const {
+  return DigitBar2->Position();
+}
+void TMainForm1::SetVideoKbpsPosition(int kbps) {
+  DigitBar2->SetPosition(kbps);
+}
+int TMainForm1::SampleRatePosition() const {
+  return TrackBar1->Position();
+}
+void TMainForm1::SetSampleRatePosition(int index) {
+  TrackBar1->SetPosition(index);
+}
+int TMainForm1::AudioKbpsPosition() const {
+  return DigitBar3->Position();
+}
+void TMainForm1::SetAudioKbpsPosition(int kbps) {
+  DigitBar3->SetPosition(kbps);
+}
 
-int TMainForm1::Left() const { return x(); }
-void TMainForm1::SetLeft(int x) { move(x, y()); }
-int TMainForm1::Top() const { return y(); }
-void TMainForm1::SetTop(int y) { move(x(), y); }
+int TMainForm1::Left() const {
+  return x();
+}
+void TMainForm1::SetLeft(int x) {
+  move(x, y());
+}
+int TMainForm1::Top() const {
+  return y();
+}
+void TMainForm1::SetTop(int y) {
+  move(x(), y);
+}
 
-std::string TMainForm1::OutputFolder() const { return C1_03->Text(); }
-void TMainForm1::SetOutputFolder(const std::string& path) { C1_03->SetText(path); }
-bool TMainForm1::TwoPass() const { return CheckBox1->isChecked(); }
-void TMainForm1::SetTwoPass(bool on) { CheckBox1->setChecked(on); }
-bool TMainForm1::SideThumbnail() const { return CheckBox2->isChecked(); }
-void TMainForm1::SetSideThumbnail(bool on) { CheckBox2->setChecked(on); }
-int TMainForm1::ThumbnailSecond() const { return SpinEdit1->GetValue(); }
-void TMainForm1::SetThumbnailSecond(int second) { SpinEdit1->SetValue(second); }
+std::string TMainForm1::OutputFolder() const {
+  return C1_03->Text();
+}
+void TMainForm1::SetOutputFolder(const std::string& path) {
+  C1_03->SetText(path);
+}
+bool TMainForm1::TwoPass() const {
+  return CheckBox1->isChecked();
+}
+void TMainForm1::SetTwoPass(bool on) {
+  CheckBox1->setChecked(on);
+}
+bool TMainForm1::SideThumbnail() const {
+  return CheckBox2->isChecked();
+}
+void TMainForm1::SetSideThumbnail(bool on) {
+  CheckBox2->setChecked(on);
+}
+int TMainForm1::ThumbnailSecond() const {
+  return SpinEdit1->GetValue();
+}
+void TMainForm1::SetThumbnailSecond(int second) {
+  SpinEdit1->SetValue(second);
+}
 
 ConversionSettings TMainForm1::ReadConversionSettings() const {
   ConversionSettings s;

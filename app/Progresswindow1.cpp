@@ -99,8 +99,7 @@ std::string SizeLabelText(std::int64_t sourceBytes, std::int64_t outputBytes) {
   return std::to_string(sourceBytes / 1000) + "KB -> " + std::to_string(outputBytes / 1000) + "KB";
 }
 
-TProgressForm1::TProgressForm1(IProgressSource& source, IFileOps& files,
-                               IRunCanceller& canceller)
+TProgressForm1::TProgressForm1(IProgressSource& source, IFileOps& files, IRunCanceller& canceller)
     : TControl(nullptr), FSource(source), FFiles(files), FCanceller(canceller) {
   // Not a child of the main window: the main window is disabled during the
   // batch, and a disabled parent would disable the cancel button too.
@@ -255,7 +254,9 @@ void TProgressForm1::ShowCentred() {
   repaint();
 }
 
-QImage TProgressForm1::Screenshot() { return grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage TProgressForm1::Screenshot() {
+  return grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 void TProgressForm1::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
@@ -276,8 +277,10 @@ void TProgressForm1::mouseReleaseEvent(QMouseEvent* e) {
 
 void TProgressForm1::closeEvent(QCloseEvent* e) {
   // No close button: only the end of the batch takes the window away.
-  if (FMayClose) e->accept();
-  else e->ignore();
+  if (FMayClose)
+    e->accept();
+  else
+    e->ignore();
 }
 
 // ---------------------------------------------------------------------------
@@ -285,7 +288,9 @@ void TProgressForm1::closeEvent(QCloseEvent* e) {
 TProgressView::TProgressView(IProgressSource& source, IFileOps& files)
     : FSource(source), FFiles(files) {}
 
-TProgressView::~TProgressView() { delete FForm.data(); }
+TProgressView::~TProgressView() {
+  delete FForm.data();
+}
 
 void TProgressView::Create(IRunCanceller& canceller) {
   // Never more than one.

@@ -30,7 +30,9 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool IsDotEntry(const std::string& name) {
+  return name == "." || name == "..";
+}
 
 }  // namespace
 

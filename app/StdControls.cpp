@@ -18,7 +18,9 @@ void Frame3D(Canvas& c, TRect& r, TColor top, TColor bottom) {
   r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
 }
 
-TWinPanel::TWinPanel(QWidget* parent) : TCustomControl(parent) { SetTabStop(false); }
+TWinPanel::TWinPanel(QWidget* parent) : TCustomControl(parent) {
+  SetTabStop(false);
+}
 
 void TWinPanel::Paint() {
   Canvas& c = GetCanvas();
@@ -62,11 +64,14 @@ void TStaticLabel::Paint() {
   c.Font = Font();
   c.Brush.Style = bsClear;
   TRect r = ClientRect();
-  unsigned align = Alignment == taRightJustify ? DT_RIGHT : Alignment == taCenter ? DT_CENTER : DT_LEFT;
+  unsigned align = Alignment == taRightJustify ? DT_RIGHT
+                   : Alignment == taCenter     ? DT_CENTER
+                                               : DT_LEFT;
   c.DrawText(Caption, r, DT_SINGLELINE | DT_NOPREFIX | align);
 }
 
-TBevelLine::TBevelLine(QWidget* parent, bool vertical) : TGraphicControl(parent), Vertical(vertical) {}
+TBevelLine::TBevelLine(QWidget* parent, bool vertical)
+    : TGraphicControl(parent), Vertical(vertical) {}
 
 void TBevelLine::Paint() {
   Canvas& c = GetCanvas();

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
   app.SetTitle("Tarnick");
   tarnick::TMainFormOptions options;
   options.Places = tarnick::ChooseProgramPlaces(
-      tarnick::ProgramFolderOf(tarnick::NativePathStyle, QCoreApplication::applicationFilePath().toStdString()),
+      tarnick::ProgramFolderOf(tarnick::NativePathStyle,
+                               QCoreApplication::applicationFilePath().toStdString()),
       tarnick::UserFolders::FromProcess());
   // Qt has taken its own options out of argv. The rest stays bytes: Qt's
   // list of them is decoded text, which loses a name that is no UTF-8.

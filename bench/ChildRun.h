@@ -56,9 +56,26 @@ inline Cost RunChild(const std::vector<std::string>& args) {
 // A clip with picture and sound.
 inline bool MakeClip(const std::string& path, int seconds, const std::string& size) {
   const std::string s = std::to_string(seconds);
-  return RunChild({"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                   "testsrc=duration=" + s + ":size=" + size + ":rate=25", "-f", "lavfi", "-i",
-                   "sine=duration=" + s, "-shortest", "-c:v", "mpeg4", "-q:v", "3", "-c:a", "pcm_s16le",
+  return RunChild({"ffmpeg",
+                   "-hide_banner",
+                   "-loglevel",
+                   "error",
+                   "-y",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   "testsrc=duration=" + s + ":size=" + size + ":rate=25",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   "sine=duration=" + s,
+                   "-shortest",
+                   "-c:v",
+                   "mpeg4",
+                   "-q:v",
+                   "3",
+                   "-c:a",
+                   "pcm_s16le",
                    path})
              .Code == 0;
 }

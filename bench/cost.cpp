@@ -27,7 +27,8 @@ std::vector<std::string> OutputLines(const std::string& command) {
   char buf[4096];
   for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) text.append(buf, n);
   pclose(p);
-  for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+  for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos;
+       start = nl + 1)
     lines.push_back(text.substr(start, nl - start));
   return lines;
 }
@@ -54,15 +55,23 @@ void BM_CliAgainstBareFfmpeg(benchmark::State& state) {
     p.write("H264,mp4,480x272,LIBX264,30fps,768kbps,AAC,48000Hz,128kbps\n");
   }
   const std::string out = dir.filePath("out").toStdString();
-  std::vector<std::string> cli = {Cli, "--settings", dir.filePath("Tarnick.ini").toStdString(), "--profile",
-                                  dir.filePath("profile.txt").toStdString(), "--no-thumbnail", "-q", "-o", out,
+  std::vector<std::string> cli = {Cli,
+                                  "--settings",
+                                  dir.filePath("Tarnick.ini").toStdString(),
+                                  "--profile",
+                                  dir.filePath("profile.txt").toStdString(),
+                                  "--no-thumbnail",
+                                  "-q",
+                                  "-o",
+                                  out,
                                   passes == 2 ? "--two-pass" : "--one-pass"};
   // The bare lines are the program's own, as its dry run prints them.
   std::string dry;
   for (const auto& a : cli) dry += ShellWord(a) + " ";
   dry += "--dry-run " + ShellWord(clip) + " 2>/dev/null";
   std::vector<std::string> bare;
-  const std::string placeholder = QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX").toStdString();
+  const std::string placeholder =
+      QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX").toStdString();
   for (std::string line : OutputLines(dry)) {
     if (line.find("image2") != std::string::npos) continue;  // the console makes no preview
     if (auto at = line.find(placeholder); at != std::string::npos)
@@ -95,8 +104,10 @@ void BM_CliAgainstBareFfmpeg(benchmark::State& state) {
           b.Code = one.Code;
         }
       };
-      if (round % 2 == 0) runCli(), runBare();
-      else runBare(), runCli();
+      if (round % 2 == 0)
+        runCli(), runBare();
+      else
+        runBare(), runCli();
       if (c.Code != 0 || b.Code != 0) {
         state.SkipWithError("a run failed");
         return;
@@ -115,7 +126,12 @@ void BM_CliAgainstBareFfmpeg(benchmark::State& state) {
   state.counters["cpu_ratio"] = Median(cliCpu) / Median(bareCpu);
   state.SetLabel(passes == 1 ? "one pass" : "two passes");
 }
-BENCHMARK(BM_CliAgainstBareFfmpeg)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_CliAgainstBareFfmpeg)
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace tarnick

@@ -25,7 +25,8 @@ std::string MakeTree(const QTemporaryDir& dir, int files) {
       const QString folder = QString("%1/d%2/e%3").arg(root).arg(a).arg(b);
       QDir().mkpath(folder);
       for (int i = 0; i < perFolder; ++i) {
-        const std::string path = QString("%1/Clip %2.avi").arg(folder).arg((i * 7919) % perFolder).toStdString();
+        const std::string path =
+            QString("%1/Clip %2.avi").arg(folder).arg((i * 7919) % perFolder).toStdString();
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
         if (fd >= 0) ::close(fd);
       }
@@ -67,14 +68,23 @@ void BM_SearchAloneOfTheSameFolder(benchmark::State& state) {
     search.SetRecursive(true);
     search.SetDirectory(root);
     search.SetSearchName("*.*");
-    search.SetOnFind([&](TSearchFile*, const std::string&, const TSearchFileData&, bool&) { ++found; });
+    search.SetOnFind(
+        [&](TSearchFile*, const std::string&, const TSearchFileData&, bool&) { ++found; });
     search.Search();
   }
   state.counters["entries"] = static_cast<double>(found) / static_cast<double>(state.iterations());
 }
-BENCHMARK(BM_SearchAloneOfTheSameFolder)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SearchAloneOfTheSameFolder)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
-BENCHMARK(BM_WindowIntakeOfAFolder)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WindowIntakeOfAFolder)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 }  // namespace tarnick

@@ -17,8 +17,13 @@ void BM_JobsSpeedUp(benchmark::State& state) {
   QTemporaryDir dir;
   const int clips = 8;
   const int seconds = EnvInt("TARNICK_BENCH_SECONDS", 6);
-  std::vector<std::string> args = {Cli, "--settings", dir.filePath("Tarnick.ini").toStdString(), "--profile",
-                                   dir.filePath("profile.txt").toStdString(), "--no-thumbnail", "-q"};
+  std::vector<std::string> args = {Cli,
+                                   "--settings",
+                                   dir.filePath("Tarnick.ini").toStdString(),
+                                   "--profile",
+                                   dir.filePath("profile.txt").toStdString(),
+                                   "--no-thumbnail",
+                                   "-q"};
   {
     QFile(dir.filePath("Tarnick.ini")).open(QIODevice::WriteOnly);
     QFile p(dir.filePath("profile.txt"));

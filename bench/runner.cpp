@@ -64,10 +64,11 @@ void BM_RunnerOwnCostPerPass(benchmark::State& state) {
   NoPump pump;
   AlwaysThere files;
   int passes = 0;
-  for (auto _ : state) passes += Button0Click({w, w, launcher, pump, w, w, files, PathStyle::Posix}).PassesRun;
+  for (auto _ : state)
+    passes += Button0Click({w, w, launcher, pump, w, w, files, PathStyle::Posix}).PassesRun;
   state.SetItemsProcessed(passes);
-  state.counters["s_per_pass"] =
-      benchmark::Counter(static_cast<double>(passes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["s_per_pass"] = benchmark::Counter(
+      static_cast<double>(passes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RunnerOwnCostPerPass)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
@@ -83,11 +84,15 @@ void BM_RunnerWithProcessesPerPass(benchmark::State& state) {
   QtMessagePump pump;
   FileOps files;
   int passes = 0;
-  for (auto _ : state) passes += Button0Click({w, w, launcher, pump, w, w, files, PathStyle::Posix}).PassesRun;
-  state.counters["s_per_pass"] =
-      benchmark::Counter(static_cast<double>(passes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  for (auto _ : state)
+    passes += Button0Click({w, w, launcher, pump, w, w, files, PathStyle::Posix}).PassesRun;
+  state.counters["s_per_pass"] = benchmark::Counter(
+      static_cast<double>(passes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_RunnerWithProcessesPerPass)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_RunnerWithProcessesPerPass)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 // Sources that all exist, without a disk: only the runner's own naming and
 // bookkeeping are measured.
@@ -121,7 +126,8 @@ void BM_OutputNamesOfManyEqualNames(benchmark::State& state) {
   const int files = static_cast<int>(state.range(0));
   for (int folder = 0; folder < files / 100; ++folder)
     for (int name = 0; name < 100; ++name)
-      w.sources.push_back("/in/f" + std::to_string(folder) + "/clip " + std::to_string(name) + ".avi");
+      w.sources.push_back("/in/f" + std::to_string(folder) + "/clip " + std::to_string(name) +
+                          ".avi");
   InstantLauncher launcher;
   NoPump pump;
   ListedFiles listed;
@@ -132,7 +138,11 @@ void BM_OutputNamesOfManyEqualNames(benchmark::State& state) {
   state.counters["files"] = files;
   state.counters["folders"] = files / 100;
 }
-BENCHMARK(BM_OutputNamesOfManyEqualNames)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_OutputNamesOfManyEqualNames)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 double CpuSeconds() {
   rusage u{};

@@ -22,7 +22,8 @@ void MakeTree() {
   if (fs::exists(done)) return;
   auto fill = [](const fs::path& folder) {
     fs::create_directories(folder);
-    for (int f = 0; f < 100; ++f) std::ofstream(folder / ("clip" + std::to_string(f) + ".avi")) << f;
+    for (int f = 0; f < 100; ++f)
+      std::ofstream(folder / ("clip" + std::to_string(f) + ".avi")) << f;
   };
   // 100 top folders with 9 subfolders each: 1,000 folders below the root.
   for (int t = 0; t < 100; ++t) {

@@ -13,7 +13,9 @@
 namespace tarnick {
 namespace {
 
-QJsonValue Text(const std::string& s) { return QJsonValue(QString::fromStdString(s)); }
+QJsonValue Text(const std::string& s) {
+  return QJsonValue(QString::fromStdString(s));
+}
 
 QJsonValue Seconds(std::optional<double> s) {
   return s ? QJsonValue(std::round(*s * 100) / 100) : QJsonValue(QJsonValue::Null);
@@ -26,7 +28,10 @@ std::string Line(const QJsonObject& o) {
 }  // namespace
 
 BatchReport::BatchReport(ReportStreams streams, int files, int passes, Clock clock)
-    : streams_(streams), files_(files), passes_(std::max(passes, 1)), clock_(std::move(clock)),
+    : streams_(streams),
+      files_(files),
+      passes_(std::max(passes, 1)),
+      clock_(std::move(clock)),
       records_(static_cast<std::size_t>(std::max(files, 0))) {}
 
 double BatchReport::SteadySeconds() {
@@ -47,15 +52,15 @@ std::string BatchReport::Duration(double seconds) {
 std::string BatchReport::WithoutPath(const std::string& reason, const std::string& source) {
   const std::string name = source.substr(source.find_last_of('/') + 1);
   for (const std::string& lead : {source, name})
-    if (!lead.empty() && reason.size() > lead.size() + 2 && reason.compare(0, lead.size(), lead) == 0 &&
-        reason.compare(lead.size(), 2, ": ") == 0)
+    if (!lead.empty() && reason.size() > lead.size() + 2 &&
+        reason.compare(0, lead.size(), lead) == 0 && reason.compare(lead.size(), 2, ": ") == 0)
       return reason.substr(lead.size() + 2);
   return reason;
 }
 
 std::string BatchReport::Prefix(int index, const Running& r) const {
-  return "[" + std::to_string(index + 1) + "/" + std::to_string(files_) + "] " + r.Label + "  pass " +
-         std::to_string(r.Pass) + "/" + std::to_string(passes_);
+  return "[" + std::to_string(index + 1) + "/" + std::to_string(files_) + "] " + r.Label +
+         "  pass " + std::to_string(r.Pass) + "/" + std::to_string(passes_);
 }
 
 void BatchReport::Event(const std::string& json) {
@@ -64,7 +69,10 @@ void BatchReport::Event(const std::string& json) {
 
 std::string BatchReport::FileEvent(const char* name, int index) const {
   const FileRecord& r = records_[static_cast<std::size_t>(index)];
-  QJsonObject o{{"event", name}, {"index", index + 1}, {"files", files_}, {"source", Text(r.Source)},
+  QJsonObject o{{"event", name},
+                {"index", index + 1},
+                {"files", files_},
+                {"source", Text(r.Source)},
                 {"output", Text(r.Output)}};
   if (r.Status == FileStatus::Failed) {
     o["reason"] = Text(r.Reason);
@@ -73,8 +81,8 @@ std::string BatchReport::FileEvent(const char* name, int index) const {
   return Line(o);
 }
 
-void BatchReport::PassStarted(int index, int pass, const std::string& label, const std::string& source,
-                              const std::string& output) {
+void BatchReport::PassStarted(int index, int pass, const std::string& label,
+                              const std::string& source, const std::string& output) {
   std::lock_guard<std::mutex> hold(lock_);
   if (index < 0 || index >= files_) return;
   if (start_ < 0) start_ = clock_();
@@ -86,7 +94,7 @@ void BatchReport::PassStarted(int index, int pass, const std::string& label, con
   f.Source = source;
   f.Output = output;
   if (pass == 1) {
-    QJsonObject o{{"event", "file-started"}, {"index", index + 1}, {"files", files_},
+    QJsonObject o{{"event", "file-started"}, {"index", index + 1},     {"files", files_},
                   {"source", Text(source)},  {"output", Text(output)}, {"passes", passes_}};
     Event(Line(o));
   }
@@ -145,20 +153,22 @@ void BatchReport::RunProgress(int index, double encoded, std::optional<double> f
     std::optional<double> fraction, left;
     if (r.Duration) fraction = std::clamp(encoded / *r.Duration, 0.0, 1.0);
     if (fraction && *fraction > 0.01) left = (now - r.RunStart) * (1 - *fraction) / *fraction;
-    QJsonObject o{{"event", "progress"},
-                  {"index", index + 1},
-                  {"pass", r.Pass},
-                  {"passes", passes_},
-                  {"percent", fraction ? QJsonValue(std::floor(*fraction * 1000) / 10) : QJsonValue()},
-                  {"fps", fps ? QJsonValue(*fps) : QJsonValue()},
-                  {"eta", Seconds(left)},
-                  {"encoded", Seconds(encoded)},
-                  {"duration", Seconds(r.Duration)}};
+    QJsonObject o{
+        {"event", "progress"},
+        {"index", index + 1},
+        {"pass", r.Pass},
+        {"passes", passes_},
+        {"percent", fraction ? QJsonValue(std::floor(*fraction * 1000) / 10) : QJsonValue()},
+        {"fps", fps ? QJsonValue(*fps) : QJsonValue()},
+        {"eta", Seconds(left)},
+        {"encoded", Seconds(encoded)},
+        {"duration", Seconds(r.Duration)}};
     Event(Line(o));
   }
 }
 
-void BatchReport::RunEnded(int index, bool cancelled, const std::string& failure, const std::string& logPath) {
+void BatchReport::RunEnded(int index, bool cancelled, const std::string& failure,
+                           const std::string& logPath) {
   std::lock_guard<std::mutex> hold(lock_);
   auto it = running_.find(index);
   if (it == running_.end()) return;
@@ -191,8 +201,10 @@ void BatchReport::RunEnded(int index, bool cancelled, const std::string& failure
     }
   }
   const std::string line = Prefix(index, r) + "  " + state;
-  if (streams_.Terminal) Render({line});
-  else if (streams_.Progress) *streams_.Progress << line << '\n' << std::flush;
+  if (streams_.Terminal)
+    Render({line});
+  else if (streams_.Progress)
+    *streams_.Progress << line << '\n' << std::flush;
   if (event) Event(FileEvent(event, index));
 }
 
@@ -207,8 +219,10 @@ void BatchReport::PassNotRun(int index, const std::string& reason) {
   f.Status = FileStatus::Failed;
   if (f.Reason.empty()) f.Reason = reason;
   const std::string line = Prefix(index, r) + "  " + f.Reason;
-  if (streams_.Terminal) Render({line});
-  else if (streams_.Progress) *streams_.Progress << line << '\n' << std::flush;
+  if (streams_.Terminal)
+    Render({line});
+  else if (streams_.Progress)
+    *streams_.Progress << line << '\n' << std::flush;
   if (first) Event(FileEvent("file-failed", index));
 }
 
@@ -221,11 +235,13 @@ void BatchReport::Skip(int index, const std::string& label, const std::string& s
   f.Output = output;
   f.Status = FileStatus::Skipped;
   f.Reason = reason;
-  const std::string line = "[" + std::to_string(index + 1) + "/" + std::to_string(files_) + "] " + label +
-                           "  " + reason;
-  if (streams_.Terminal) Render({line});
-  else if (streams_.Progress) *streams_.Progress << line << '\n' << std::flush;
-  QJsonObject o{{"event", "file-skipped"}, {"index", index + 1}, {"files", files_},
+  const std::string line =
+      "[" + std::to_string(index + 1) + "/" + std::to_string(files_) + "] " + label + "  " + reason;
+  if (streams_.Terminal)
+    Render({line});
+  else if (streams_.Progress)
+    *streams_.Progress << line << '\n' << std::flush;
+  QJsonObject o{{"event", "file-skipped"}, {"index", index + 1},     {"files", files_},
                 {"source", Text(source)},  {"output", Text(output)}, {"reason", Text(reason)}};
   Event(Line(o));
 }
@@ -310,8 +326,8 @@ std::string BatchReport::OverallText(double now) const {
   for (const auto& [i, r] : running_) encoded += r.Encoded;
   const double fraction = OverallFraction();
   const double elapsed = start_ < 0 ? 0 : now - start_;
-  std::string text = "all: " + std::to_string(finished) + "/" + std::to_string(counted) + " files  " +
-                     std::to_string(static_cast<int>(fraction * 100)) + "%";
+  std::string text = "all: " + std::to_string(finished) + "/" + std::to_string(counted) +
+                     " files  " + std::to_string(static_cast<int>(fraction * 100)) + "%";
   if (fraction > 0.01) text += "  " + Duration(elapsed * (1 - fraction) / fraction) + " left";
   if (elapsed > 0.5 && encoded > 0) {
     char speed[32];
@@ -330,7 +346,8 @@ void BatchReport::Render(const std::vector<std::string>& done) {
   for (const auto& [index, r] : running_)
     if (!r.State.empty()) block.push_back(Prefix(index, r) + "  " + r.State);
   if (!block.empty() && files_ > 1) block.push_back(OverallText(clock_()));
-  for (std::size_t k = 0; k < block.size(); ++k) s += (k ? "\n" : "") + std::string("\r\x1b[K") + block[k];
+  for (std::size_t k = 0; k < block.size(); ++k)
+    s += (k ? "\n" : "") + std::string("\r\x1b[K") + block[k];
   // Lines of a bigger block drawn before are cleared.
   if (drawn_ > 1 && block.size() + done.size() < static_cast<std::size_t>(drawn_)) s += "\x1b[J";
   drawn_ = static_cast<int>(block.size());

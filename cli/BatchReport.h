@@ -50,18 +50,20 @@ class BatchReport {
   void DurationFound(int index, double seconds);
   void RunProgress(int index, double encodedSeconds, std::optional<double> fps = std::nullopt);
   // `failure` empty when the pass succeeded; `logPath` holds the run's messages.
-  void RunEnded(int index, bool cancelled, const std::string& failure, const std::string& logPath = "");
+  void RunEnded(int index, bool cancelled, const std::string& failure,
+                const std::string& logPath = "");
   // A pass that ended before any run: refused, or failed on the way.
   void PassNotRun(int index, const std::string& reason);
   // A file left out before the batch (its output is up to date).
-  void Skip(int index, const std::string& label, const std::string& source, const std::string& output,
-            const std::string& reason);
+  void Skip(int index, const std::string& label, const std::string& source,
+            const std::string& output, const std::string& reason);
   // A line on standard error.
   void Warning(const std::string& text);
   // After the batch: ends the drawing.
   void Finish();
   // The closing event of --json.
-  void Summary(int converted, int failed, int skipped, int exitCode, const std::vector<std::string>& logs);
+  void Summary(int converted, int failed, int skipped, int exitCode,
+               const std::vector<std::string>& logs);
 
   std::vector<FileRecord> Records() const;
   double Elapsed() const;

@@ -62,8 +62,8 @@ void WarnClamped(const CliEnvironment& env, const CliOptions& o, const Conversio
                 {"--thumbnail", o.ThumbnailSecond, s.ThumbnailSecond}};
   for (const auto& v : values)
     if (v.Asked && *v.Asked != v.Used)
-      env.Err << "tarnick-cli: warning: " << v.Option << " " << *v.Asked << " is out of range; " << v.Used
-              << " is used\n";
+      env.Err << "tarnick-cli: warning: " << v.Option << " " << *v.Asked << " is out of range; "
+              << v.Used << " is used\n";
 }
 
 }  // namespace
@@ -90,7 +90,8 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   try {
     presetLines = ReadTextFileLines(profilePath);
   } catch (const Exception&) {
-    return Usage(env, (options.ProfileFile ? "--profile: " : "") + profilePath + ": cannot be opened or read");
+    return Usage(env, (options.ProfileFile ? "--profile: " : "") + profilePath +
+                          ": cannot be opened or read");
   }
   if (options.ListPresets) {
     env.Out << PresetListText(presetLines);
@@ -109,8 +110,8 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   } catch (const UsageError& e) {
     return Usage(env, e.what());
   } catch (const EConvertError& e) {
-    return Usage(env, "preset " + std::to_string(controls.PresetItemIndex()) + " of " + profilePath + ": " +
-                          QuotedPart(e.Message()) + " is not an integer");
+    return Usage(env, "preset " + std::to_string(controls.PresetItemIndex()) + " of " +
+                          profilePath + ": " + QuotedPart(e.Message()) + " is not an integer");
   } catch (const Exception&) {
     return Usage(env, settingsPath + ": the settings cannot be read");
   }
@@ -119,8 +120,9 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   if (options.Psp) {
     std::optional<std::string> video = FindPspVideoFolder(CurrentVolumeSource().VolumeRoots());
     if (!video) {
-      env.Err << "tarnick-cli: no PSP found: connect the PSP in USB mode, or insert its Memory Stick, "
-                 "and try again\n";
+      env.Err
+          << "tarnick-cli: no PSP found: connect the PSP in USB mode, or insert its Memory Stick, "
+             "and try again\n";
       return ExitNoPsp;
     }
     controls.SetOutputFolder(*video);
@@ -133,12 +135,15 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   CliHost host(std::move(intake.Sources), controls.Settings(), env.Places.ScratchFolder);
   host.encoderFolder = env.Places.EncoderFolder;
   if (options.DryRun) {
-    const bool allTaken = PrintDryRun(host, env.Out, env.Err,
-                                      options.DryRunDescribed ? DryRunStyle::Described : DryRunStyle::Adapted);
+    const bool allTaken =
+        PrintDryRun(host, env.Out, env.Err,
+                    options.DryRunDescribed ? DryRunStyle::Described : DryRunStyle::Adapted);
     return intake.Missing.empty() && allTaken ? ExitConverted : ExitFailed;
   }
   ConsoleBatchOptions batch;
-  batch.Jobs = options.Jobs > 0 ? options.Jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  batch.Jobs = options.Jobs > 0
+                   ? options.Jobs
+                   : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   batch.SkipExisting = options.SkipExisting;
   batch.Quiet = options.Quiet;
   batch.Verbose = options.Verbose;

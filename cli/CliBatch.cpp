@@ -32,7 +32,9 @@ namespace {
 
 volatile std::sig_atomic_t interruptSignal = 0;
 
-extern "C" void OnInterrupt(int signal) { interruptSignal = signal; }
+extern "C" void OnInterrupt(int signal) {
+  interruptSignal = signal;
+}
 
 std::uint64_t FileLength(const std::string& path) {
   std::int64_t size = FileSizeOf(path);
@@ -86,10 +88,14 @@ class ConsoleNotifier : public INotifier {
   void ShowMessage(const std::string& text) override { Say(text); }
   void ShowBatchMessage(BatchMessage id, const std::string&) override {
     switch (id) {
-      case BatchMessage::UnsupportedFiles: return;
-      case BatchMessage::UnknownError: Say("an error of unknown cause occurred; the batch is stopped"); return;
+      case BatchMessage::UnsupportedFiles:
+        return;
+      case BatchMessage::UnknownError:
+        Say("an error of unknown cause occurred; the batch is stopped");
+        return;
       case BatchMessage::EncoderNotStarted:
-        Say("the encoder (ffmpeg) could not be started; the batch is stopped (looked in: " + searchText_ + ")");
+        Say("the encoder (ffmpeg) could not be started; the batch is stopped (looked in: " +
+            searchText_ + ")");
         return;
     }
   }
@@ -174,7 +180,8 @@ class ConsoleLauncher : public IProcessLauncher {
       view_.RunEnded(false, "the encoder could not be started");
       return outcome;
     }
-    if (known == durations_.end()) durations_[source] = LogDuration(inner_.LogPath(), logStart).Poll();
+    if (known == durations_.end())
+      durations_[source] = LogDuration(inner_.LogPath(), logStart).Poll();
     std::string failure;
     if (!outcome.NormalExit) {
       failure = "the encoder crashed";
@@ -183,13 +190,15 @@ class ConsoleLauncher : public IProcessLauncher {
     } else if (outcome.ExitCode != 0 || FileSizeOf(host_.CurrentOutput()) < 0) {
       failure = LastNonEmptyLine(ReadLogTail(inner_.LogPath(), logStart, 64 << 10));
       if (failure.empty() || failure.rfind("$ ", 0) == 0)
-        failure = outcome.ExitCode != 0 ? "the encoder ended with exit code " + std::to_string(outcome.ExitCode)
-                                        : "the encoder wrote no output";
+        failure = outcome.ExitCode != 0
+                      ? "the encoder ended with exit code " + std::to_string(outcome.ExitCode)
+                      : "the encoder wrote no output";
     } else if (!IsCompleteMp4File(host_.CurrentOutput())) {
       failure = "the output is no complete MP4 (its index is missing)";
     }
     if (!failure.empty()) encoderFailed_ = true;
-    view_.RunEnded(view_.Interrupted(), failure, failure.empty() ? std::string() : inner_.LogPath());
+    view_.RunEnded(view_.Interrupted(), failure,
+                   failure.empty() ? std::string() : inner_.LogPath());
     return outcome;
   }
 
@@ -198,8 +207,10 @@ class ConsoleLauncher : public IProcessLauncher {
 
   // Lets the side thumbnails finish, or ends them after a cancel.
   void EndThumbnails(bool kill) {
-    if (kill) inner_.EndThumbnailRuns();
-    else inner_.WaitForThumbnailRuns(30000);
+    if (kill)
+      inner_.EndThumbnailRuns();
+    else
+      inner_.WaitForThumbnailRuns(30000);
   }
 
  private:
@@ -212,7 +223,6 @@ class ConsoleLauncher : public IProcessLauncher {
   std::map<std::string, std::optional<double>> durations_;
   bool encoderFailed_ = false;
 };
-
 
 // The list as one runner of several sees it: every output already named,
 // each file converted by the first runner that takes it.
@@ -263,8 +273,8 @@ struct RunnerEnd {
 
 // One runner: its own encoder processes, log, progress file and pass
 // statistics, the shared list and report.
-RunnerEnd RunRunner(const CliHost& list, SharedFiles& shared, BatchReport& report, INotifier& notifier,
-                    const std::string& logPath, bool verbose) {
+RunnerEnd RunRunner(const CliHost& list, SharedFiles& shared, BatchReport& report,
+                    INotifier& notifier, const std::string& logPath, bool verbose) {
   RunnerHost host(list, shared);
   ConsoleProgress view(report, host);
   ConsolePump pump(view);
@@ -274,7 +284,8 @@ RunnerEnd RunRunner(const CliHost& list, SharedFiles& shared, BatchReport& repor
   {
     ProcessLauncher launcher(list.EncoderFolder(), logPath);
     ConsoleLauncher console(launcher, host, view, pump, verbose ? &report : nullptr);
-    end.Result = Button0Click(BatchContext{host, view, console, pump, pump, notifier, files, NativePathStyle});
+    end.Result = Button0Click(
+        BatchContext{host, view, console, pump, pump, notifier, files, NativePathStyle});
     if (end.Result.End != BatchEnd::Completed) shared.Stop();
     console.EndThumbnails(interruptSignal != 0);
     end.KeepLog = console.EncoderFailed() || verbose;
@@ -293,13 +304,19 @@ class PlanningFiles : public FileOps {
   bool IsCompleteMp4(const std::string&) const override { return true; }
 };
 
-class PlanningRun : public IProcessLauncher, public IMessagePump, public ISleeper, public INotifier,
+class PlanningRun : public IProcessLauncher,
+                    public IMessagePump,
+                    public ISleeper,
+                    public INotifier,
                     public SilentProgressView {
  public:
-  PlanningRun(const CliHost& host, std::vector<std::string>& outputs) : host_(host), outputs_(outputs) {}
+  PlanningRun(const CliHost& host, std::vector<std::string>& outputs)
+      : host_(host), outputs_(outputs) {}
   bool TerminateConversion() override { return false; }
   void StartThumbnailRun(const EncoderCommand&) override {}
-  RunOutcome RunConversion(const EncoderCommand&, IMessagePump&) override { return {true, true, 0}; }
+  RunOutcome RunConversion(const EncoderCommand&, IMessagePump&) override {
+    return {true, true, 0};
+  }
   std::string EncoderSearchText() const override { return std::string(); }
   void EndThumbnailRuns() override {}
   void ProcessMessages() override {}
@@ -308,7 +325,8 @@ class PlanningRun : public IProcessLauncher, public IMessagePump, public ISleepe
   void ShowMessage(const std::string&) override {}
   // The batch names the pass's paths just before it moves the position.
   void SetProgressPosition(int i) override {
-    if (i >= 0 && i < static_cast<int>(outputs_.size())) outputs_[static_cast<std::size_t>(i)] = host_.CurrentOutput();
+    if (i >= 0 && i < static_cast<int>(outputs_.size()))
+      outputs_[static_cast<std::size_t>(i)] = host_.CurrentOutput();
   }
 
  private:
@@ -357,7 +375,8 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env,
   streams.Err = &env.Err;
   streams.Json = options.Json ? &env.Out : nullptr;
   streams.Terminal = options.Json ? env.ErrIsTerminal : env.OutIsTerminal;
-  BatchReport report(streams, host.SourceCount(), host.Settings().Passes(), BatchReport::SteadySeconds);
+  BatchReport report(streams, host.SourceCount(), host.Settings().Passes(),
+                     BatchReport::SteadySeconds);
 
   // Every name is decided before the first run, whatever runs first.
   std::vector<std::string> outputs = PlanOutputs(host);
@@ -370,7 +389,8 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env,
       leftOut[i] = true;
       ++upToDate;
       report.Skip(static_cast<int>(i),
-                  ExtractFileName(NativePathStyle, source) + " -> " + ExtractFileName(NativePathStyle, outputs[i]),
+                  ExtractFileName(NativePathStyle, source) + " -> " +
+                      ExtractFileName(NativePathStyle, outputs[i]),
                   source, outputs[i], "skipped: the output is newer than the source");
     }
   }
@@ -406,7 +426,9 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env,
   std::set<std::string> failedLogs;
   for (const FileRecord& r : report.Records()) {
     switch (r.Status) {
-      case FileStatus::Converted: ++converted; break;
+      case FileStatus::Converted:
+        ++converted;
+        break;
       case FileStatus::Failed:
         ++failed;
         failures += "  " + r.Source + ": " + r.Reason + "\n";
@@ -414,7 +436,9 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env,
         break;
       case FileStatus::Skipped:
       case FileStatus::Cancelled:
-      case FileStatus::Pending: ++skipped; break;
+      case FileStatus::Pending:
+        ++skipped;
+        break;
     }
   }
 
@@ -430,13 +454,17 @@ int RunConsoleBatch(CliHost& host, int missingPaths, const CliEnvironment& env,
   }
 
   int code = ExitConverted;
-  if (interruptSignal != 0) code = 128 + interruptSignal;
-  else if (!allCompleted || failed > 0 || skipped - upToDate > 0) code = ExitFailed;
+  if (interruptSignal != 0)
+    code = 128 + interruptSignal;
+  else if (!allCompleted || failed > 0 || skipped - upToDate > 0)
+    code = ExitFailed;
 
   if (!options.Quiet)
-    human << converted << " converted, " << failed << " failed, " << skipped << " skipped\n" << std::flush;
+    human << converted << " converted, " << failed << " failed, " << skipped << " skipped\n"
+          << std::flush;
   env.Err << failures << keptLogs << std::flush;
-  report.Summary(converted, failed, skipped, code, std::vector<std::string>(failedLogs.begin(), failedLogs.end()));
+  report.Summary(converted, failed, skipped, code,
+                 std::vector<std::string>(failedLogs.begin(), failedLogs.end()));
   env.Out.flush();
   return code;
 }

@@ -21,8 +21,9 @@ void CliControls::SetPresetItemIndex(int index) {
 
 std::string CliControls::PresetSelectedText() const {
   if (itemIndex_ < 0) return std::string();
-  std::string_view line =
-      itemIndex_ == 0 ? PresetHeaderRow : std::string_view(lines_[static_cast<std::size_t>(itemIndex_ - 1)]);
+  std::string_view line = itemIndex_ == 0
+                              ? PresetHeaderRow
+                              : std::string_view(lines_[static_cast<std::size_t>(itemIndex_ - 1)]);
   return Preset::FromLine(line).Column(targetColumn_);
 }
 

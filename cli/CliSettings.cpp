@@ -8,7 +8,9 @@
 namespace tarnick {
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -24,7 +26,8 @@ std::unique_ptr<ISettingsFile> OpenSettingsForReading(const std::string& path) {
 
 int ResolvePresetOption(const std::vector<std::string>& lines, const std::string& text) {
   const int count = static_cast<int>(lines.size());
-  if (!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (!text.empty() &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     // More digits than any catalogue has lines.
     int position = text.size() > 6 ? 0 : std::stoi(text);
     if (position < 1 || position > count)

@@ -3,12 +3,14 @@
 namespace tarnick {
 
 ConsoleProgress::ConsoleProgress(std::ostream& out, bool terminal, const CliHost& host, Clock clock)
-    : own_(std::make_unique<BatchReport>(ReportStreams{&out, &out, nullptr, terminal}, host.SourceCount(),
-                                         host.Settings().Passes(), std::move(clock))),
+    : own_(std::make_unique<BatchReport>(ReportStreams{&out, &out, nullptr, terminal},
+                                         host.SourceCount(), host.Settings().Passes(),
+                                         std::move(clock))),
       report_(*own_),
       host_(host) {}
 
-ConsoleProgress::ConsoleProgress(BatchReport& report, const CliHost& host) : report_(report), host_(host) {}
+ConsoleProgress::ConsoleProgress(BatchReport& report, const CliHost& host)
+    : report_(report), host_(host) {}
 
 void ConsoleProgress::SetProgressPosition(int position) {
   if (position == position_) return;
@@ -35,7 +37,8 @@ void ConsoleProgress::RunProgress(double encoded, std::optional<double> fps) {
   report_.RunProgress(position_, encoded, fps);
 }
 
-void ConsoleProgress::RunEnded(bool cancelled, const std::string& failure, const std::string& logPath) {
+void ConsoleProgress::RunEnded(bool cancelled, const std::string& failure,
+                               const std::string& logPath) {
   passOpen_ = false;
   report_.RunEnded(position_, cancelled, failure, logPath);
 }
@@ -44,18 +47,21 @@ void ConsoleProgress::ClosePass() {
   if (!passOpen_) return;
   passOpen_ = false;
   if (runSeen_) return;
-  report_.PassNotRun(position_, refusal_ ? RefusalText(*refusal_)
-                                         : "not converted: the pass failed before the encoder started");
+  report_.PassNotRun(position_, refusal_
+                                    ? RefusalText(*refusal_)
+                                    : "not converted: the pass failed before the encoder started");
 }
 
 std::string ConsoleProgress::RefusalText(PassRefusal why) {
   switch (why) {
     case PassRefusal::LineTooLong:
       return "not converted: the encoder's command line would be longer than 9999 bytes";
-    case PassRefusal::OutputIsSource: return "not converted: the output would replace the source";
+    case PassRefusal::OutputIsSource:
+      return "not converted: the output would replace the source";
     case PassRefusal::NotRegularFile:
       return "not converted: not a regular file (a pipe, device or socket)";
-    case PassRefusal::NoSuchSource: return "not converted: the file is gone";
+    case PassRefusal::NoSuchSource:
+      return "not converted: the file is gone";
   }
   return "not converted";
 }

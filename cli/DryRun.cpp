@@ -32,8 +32,9 @@ class PrintingLauncher : public IProcessLauncher {
     }
     // The real run keeps the statistics in a private folder it makes then.
     const std::string passLog =
-        command.Passes == 2 ? QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX/pass").toStdString()
-                            : std::string();
+        command.Passes == 2
+            ? QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX/pass").toStdString()
+            : std::string();
     std::vector<std::string> line{encoder_};
     for (auto& a : AdaptedRunArguments(command, encoder_, passLog)) line.push_back(std::move(a));
     out_ << ShellQuoted(line) << '\n';

@@ -55,7 +55,8 @@ std::optional<double> ParseDurationLine(std::string_view line) {
   double sec = 0;
   char tail = 0;
   const std::string text(t.substr(0, t.find(',')));
-  if (std::sscanf(text.c_str(), "%d:%d:%lf%c", &h, &m, &sec, &tail) != 3 || h < 0 || m < 0 || sec < 0)
+  if (std::sscanf(text.c_str(), "%d:%d:%lf%c", &h, &m, &sec, &tail) != 3 || h < 0 || m < 0 ||
+      sec < 0)
     return std::nullopt;
   const double seconds = h * 3600.0 + m * 60.0 + sec;
   if (!(seconds > 0)) return std::nullopt;
@@ -71,7 +72,8 @@ std::optional<double> LogDuration::Poll() {
   offset_ += chunk.size();
   pending_ += chunk;
   std::size_t start = 0;
-  for (std::size_t nl; (nl = pending_.find_first_of("\r\n", start)) != std::string::npos; start = nl + 1) {
+  for (std::size_t nl; (nl = pending_.find_first_of("\r\n", start)) != std::string::npos;
+       start = nl + 1) {
     const std::string_view line = std::string_view(pending_).substr(start, nl - start);
     if (auto d = ParseDurationLine(line)) {
       done_ = true;

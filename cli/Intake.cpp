@@ -22,10 +22,10 @@ class ListHost : public ISourceIntakeHost {
     search.SetSearchName("*.*");
     // The search also reports the subfolders themselves; as sources they
     // could only fail, so only what is not a folder goes into the list.
-    search.SetOnFind([this](TSearchFile*, const std::string& name, const TSearchFileData& data,
-                            bool&) {
-      if (!data.IsDirectory) list_.push_back(name);
-    });
+    search.SetOnFind(
+        [this](TSearchFile*, const std::string& name, const TSearchFileData& data, bool&) {
+          if (!data.IsDirectory) list_.push_back(name);
+        });
     search.Search();
   }
   void AddSource(const std::string& path) override { list_.push_back(path); }

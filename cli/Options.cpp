@@ -49,7 +49,8 @@ std::string NonEmpty(const std::string& option, const std::string& value) {
   return value;
 }
 
-using ValueHandler = std::function<void(CliOptions&, const std::string& option, const std::string& value)>;
+using ValueHandler =
+    std::function<void(CliOptions&, const std::string& option, const std::string& value)>;
 using FlagHandler = std::function<void(CliOptions&)>;
 
 const std::map<std::string, ValueHandler>& ValueOptions() {
@@ -84,11 +85,23 @@ const std::map<std::string, FlagHandler>& FlagOptions() {
       {"--one-pass", [](CliOptions& o) { o.TwoPass = false; }},
       {"--no-thumbnail", [](CliOptions& o) { o.SideThumbnail = false; }},
       {"--psp", [](CliOptions& o) { o.Psp = true; }},
-      {"--quiet", [](CliOptions& o) { o.Quiet = true; o.Verbose = false; }},
-      {"--verbose", [](CliOptions& o) { o.Verbose = true; o.Quiet = false; }},
+      {"--quiet",
+       [](CliOptions& o) {
+         o.Quiet = true;
+         o.Verbose = false;
+       }},
+      {"--verbose",
+       [](CliOptions& o) {
+         o.Verbose = true;
+         o.Quiet = false;
+       }},
       {"--skip-existing", [](CliOptions& o) { o.SkipExisting = true; }},
       {"--json", [](CliOptions& o) { o.Json = true; }},
-      {"--dry-run", [](CliOptions& o) { o.DryRun = true; o.DryRunDescribed = false; }},
+      {"--dry-run",
+       [](CliOptions& o) {
+         o.DryRun = true;
+         o.DryRunDescribed = false;
+       }},
       {"--list-presets", [](CliOptions& o) { o.ListPresets = true; }},
       {"-h", [](CliOptions& o) { o.Help = true; }},
       {"--help", [](CliOptions& o) { o.Help = true; }},
@@ -99,8 +112,11 @@ const std::map<std::string, FlagHandler>& FlagOptions() {
 
 // The usual one-letter spellings.
 const std::map<std::string, std::string>& ShortOptions() {
-  static const std::map<std::string, std::string> table{
-      {"-o", "--output"}, {"-p", "--preset"}, {"-j", "--jobs"}, {"-q", "--quiet"}, {"-v", "--verbose"}};
+  static const std::map<std::string, std::string> table{{"-o", "--output"},
+                                                        {"-p", "--preset"},
+                                                        {"-j", "--jobs"},
+                                                        {"-q", "--quiet"},
+                                                        {"-v", "--verbose"}};
   return table;
 }
 
@@ -136,7 +152,8 @@ CliOptions ParseOptions(const std::vector<std::string>& args) {
       }
     }
     if (name == "--dry-run" && inlineValue) {
-      if (*inlineValue != "described") throw UsageError(name + ": only \"described\" may follow '='");
+      if (*inlineValue != "described")
+        throw UsageError(name + ": only \"described\" may follow '='");
       o.DryRun = o.DryRunDescribed = true;
       continue;
     }
@@ -156,8 +173,7 @@ CliOptions ParseOptions(const std::vector<std::string>& args) {
     }
     valued->second(o, name, value);
   }
-  if (o.Psp && o.OutputFolder)
-    throw UsageError("--psp: cannot be used together with --output");
+  if (o.Psp && o.OutputFolder) throw UsageError("--psp: cannot be used together with --output");
   return o;
 }
 

@@ -66,8 +66,10 @@ void TDigitBar::SetModes(TDigitBarModes value) {
 }
 
 void TDigitBar::SetPosition(int value) {
-  if (value > FMax) value = FMax;
-  else if (value < FMin) value = FMin;
+  if (value > FMax)
+    value = FMax;
+  else if (value < FMin)
+    value = FMin;
   if (value == FPosition) return;
   FPosition = value;
   Invalidate();
@@ -355,7 +357,8 @@ void TDigitBar::KeyDown(int& key, TShiftState shift) {
       FClickState = bcsDown;
       DoDownClick();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

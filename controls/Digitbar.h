@@ -29,7 +29,9 @@ constexpr TDigitBarModes ModeSet(std::initializer_list<TDigitBarMode> modes) {
   for (TDigitBarMode m : modes) s |= 1u << m;
   return s;
 }
-constexpr bool HasMode(TDigitBarModes s, TDigitBarMode m) { return (s >> m) & 1u; }
+constexpr bool HasMode(TDigitBarModes s, TDigitBarMode m) {
+  return (s >> m) & 1u;
+}
 
 enum TBarClickState { bcsNone, bcsUp, bcsDown };
 enum TBarClickType { bctUp, bctDown, bctPosition, bctMove };

@@ -293,13 +293,13 @@ void TdxfProgressBar::InvalidatePosition(int oldPosition) {
   }
   if (FStyle == sRectangles || FStyle == sExRectangles || FStyle == sPictures) {
     if (horizontal) {
-      const int d = FStyle == sPictures ? FGlyph.Width()
-                                        : int(std::trunc(2.0 * U.Height() / 3.0)) + 2;
+      const int d =
+          FStyle == sPictures ? FGlyph.Width() : int(std::trunc(2.0 * U.Height() / 3.0)) + 2;
       U.Left -= d;
       U.Right += d;
     } else {
-      const int d = FStyle == sPictures ? FGlyph.Height()
-                                        : int(std::trunc(2.0 * U.Width() / 3.0)) + 2;
+      const int d =
+          FStyle == sPictures ? FGlyph.Height() : int(std::trunc(2.0 * U.Width() / 3.0)) + 2;
       U.Top -= d;
       U.Bottom += d;
     }

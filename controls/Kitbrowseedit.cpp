@@ -20,9 +20,9 @@ FolderPicker& Picker() {
 
 std::optional<std::string> RealPicker(const FolderPickRequest& request) {
   QFileDialog::Options options = QFileDialog::ShowDirsOnly;
-  QString chosen = QFileDialog::getExistingDirectory(
-      request.Owner, QString::fromStdString(request.Title),
-      QString::fromStdString(request.StartPath), options);
+  QString chosen =
+      QFileDialog::getExistingDirectory(request.Owner, QString::fromStdString(request.Title),
+                                        QString::fromStdString(request.StartPath), options);
   if (chosen.isEmpty()) return std::nullopt;
   // The platform's own form of the path: no trailing separator but a root's.
   return QDir::toNativeSeparators(QDir::cleanPath(chosen)).toStdString();
@@ -94,18 +94,24 @@ TKitBrowseEdit::~TKitBrowseEdit() {
   if (FSavedFlashTime >= 0) QApplication::setCursorFlashTime(FSavedFlashTime);
 }
 
-std::string TKitBrowseEdit::Text() const { return FEdit->text().toStdString(); }
+std::string TKitBrowseEdit::Text() const {
+  return FEdit->text().toStdString();
+}
 
 void TKitBrowseEdit::SetText(const std::string& text) {
   QString t = QString::fromStdString(text);
   if (FMaxLength > 0) t = t.left(FMaxLength);
   if (t == FEdit->text()) return;
-  FEdit->setText(t);  // raises OnChange once
+  FEdit->setText(t);            // raises OnChange once
   FEdit->setCursorPosition(0);  // the caret and the view go to the start
 }
 
-bool TKitBrowseEdit::ReadOnly() const { return FEdit->isReadOnly(); }
-void TKitBrowseEdit::SetReadOnly(bool value) { FEdit->setReadOnly(value); }
+bool TKitBrowseEdit::ReadOnly() const {
+  return FEdit->isReadOnly();
+}
+void TKitBrowseEdit::SetReadOnly(bool value) {
+  FEdit->setReadOnly(value);
+}
 
 void TKitBrowseEdit::SetMaxLength(int length) {
   FMaxLength = length < 0 ? 0 : length;
@@ -127,7 +133,9 @@ void TKitBrowseEdit::Layout() {
   FEdit->setGeometry(t.Left, t.Top, std::max(0, t.Width()), std::max(0, t.Height()));
 }
 
-void TKitBrowseEdit::WMSize() { Layout(); }
+void TKitBrowseEdit::WMSize() {
+  Layout();
+}
 
 void TKitBrowseEdit::CMFontChanged() {
   FEdit->setFont(Font().ToQFont());

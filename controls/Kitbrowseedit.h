@@ -24,15 +24,42 @@ enum TKitBrowseDlgOption {
   doEnableOK,
 };
 using TKitBrowseDlgOptions = unsigned;  // bit 1 << option
-constexpr TKitBrowseDlgOptions BrowseOption(TKitBrowseDlgOption o) { return 1u << o; }
+constexpr TKitBrowseDlgOptions BrowseOption(TKitBrowseDlgOption o) {
+  return 1u << o;
+}
 
 enum TKitSystemFolders {
-  bfoDesktop, bfoDesktopExpanded, bfoPrograms, bfoControlPanel, bfoPrinters, bfoPersonal,
-  bfoFavorites, bfoStartup, bfoRecent, bfoSendto, bfoRecycleBin, bfoStartMenu,
-  bfoDesktopDirectory, bfoMyComputer, bfoNetwork, bfoNetworkNeighborhood, bfoInternet, bfoFonts,
-  bfoTemplates, bfoCommonStartMenu, bfoCommonPrograms, bfoCommonStartup,
-  bfoCommonDesktopDirectory, bfoAppData, bfoPrintHood, bfoAltStartup, bfoCommonAltstartup,
-  bfoCommonFavorites, bfoInternetChache, bfoCookies, bfoHistory,
+  bfoDesktop,
+  bfoDesktopExpanded,
+  bfoPrograms,
+  bfoControlPanel,
+  bfoPrinters,
+  bfoPersonal,
+  bfoFavorites,
+  bfoStartup,
+  bfoRecent,
+  bfoSendto,
+  bfoRecycleBin,
+  bfoStartMenu,
+  bfoDesktopDirectory,
+  bfoMyComputer,
+  bfoNetwork,
+  bfoNetworkNeighborhood,
+  bfoInternet,
+  bfoFonts,
+  bfoTemplates,
+  bfoCommonStartMenu,
+  bfoCommonPrograms,
+  bfoCommonStartup,
+  bfoCommonDesktopDirectory,
+  bfoAppData,
+  bfoPrintHood,
+  bfoAltStartup,
+  bfoCommonAltstartup,
+  bfoCommonFavorites,
+  bfoInternetChache,
+  bfoCookies,
+  bfoHistory,
 };
 // The shell's folder number, or -1 for bfoDesktopExpanded (no root).
 int ShellFolderNumber(TKitSystemFolders folder);
@@ -42,8 +69,8 @@ unsigned BrowseFlags(TKitBrowseDlgOptions options);
 // What the platform's folder picker is asked for.
 struct FolderPickRequest {
   QWidget* Owner = nullptr;
-  std::string Title;       // the picker's caption (empty: the platform's own)
-  std::string StartPath;   // the folder selected at opening (empty: none)
+  std::string Title;      // the picker's caption (empty: the platform's own)
+  std::string StartPath;  // the folder selected at opening (empty: none)
   unsigned Flags = 0;
 };
 // Answers the chosen folder's full path, or nothing when cancelled.

@@ -12,14 +12,16 @@
 #include <cmath>
 
 #include "engine/NumberText.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/Canvas.h"
+#include "toolkit/Dialogs.h"
 
 namespace tarnick {
 namespace {
 
 // Nearest integer, an exact half to the even neighbour.
-int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int RoundEven(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
 constexpr int kSystemBorder = 1;  // the system's one-pixel border height
 
@@ -188,7 +190,9 @@ TKitSpinEdit::TKitSpinEdit(QWidget* owner) : QLineEdit(owner) {
 
 TKitSpinEdit::~TKitSpinEdit() = default;
 
-std::string TKitSpinEdit::Text() const { return text().toStdString(); }
+std::string TKitSpinEdit::Text() const {
+  return text().toStdString();
+}
 
 void TKitSpinEdit::SetText(const std::string& text) {
   QString t = QString::fromStdString(text);
@@ -250,7 +254,9 @@ std::uint16_t TKitSpinEdit::Interval() const {
   return static_cast<std::uint16_t>(FButton->Interval());
 }
 
-void TKitSpinEdit::SetInterval(std::uint16_t ms) { FButton->SetInterval(ms); }
+void TKitSpinEdit::SetInterval(std::uint16_t ms) {
+  FButton->SetInterval(ms);
+}
 
 void TKitSpinEdit::Step(std::int64_t delta) {
   // 64-bit sum: a step past the 32-bit range clamps instead of wrapping.

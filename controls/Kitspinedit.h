@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QLineEdit>
 #include <QImage>
+#include <QLineEdit>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,8 +52,8 @@ class TKitSpinButton : public TGraphicControl {
   void TimerExpired();
   enum Pressed { prNone, prUp, prDown };
   int FInterval = 100;
-  Pressed FPressed = prNone;   // the half first pressed while held
-  bool FShowPressed = false;   // the pointer is over that half
+  Pressed FPressed = prNone;  // the half first pressed while held
+  bool FShowPressed = false;  // the pointer is over that half
   bool FHeld = false;
   QImage FImages;
   TTimer FRepeat;

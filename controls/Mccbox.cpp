@@ -41,7 +41,9 @@ TCBColumn::TCBColumn(TCBColumns* collection) : FCollection(collection) {
   TakeControlFont();
 }
 
-TCBColumn::~TCBColumn() { FFont.OnChange = nullptr; }
+TCBColumn::~TCBColumn() {
+  FFont.OnChange = nullptr;
+}
 
 TMultiColComboBox* TCBColumn::Control() const {
   return FCollection ? FCollection->GetOwner() : nullptr;
@@ -132,8 +134,9 @@ void TCBColumn::DrawColumn(TMultiColComboBox& control, const TRect& rect, const 
     r.Right -= control.Indent();
   else
     r.Left += control.Indent();
-  const unsigned align =
-      FAlignment == taRightJustify ? DT_RIGHT : FAlignment == taCenter ? DT_CENTER : DT_LEFT;
+  const unsigned align = FAlignment == taRightJustify ? DT_RIGHT
+                         : FAlignment == taCenter     ? DT_CENTER
+                                                      : DT_LEFT;
   c.DrawText(text, r, DT_SINGLELINE | DT_VCENTER | align);
 }
 
@@ -154,8 +157,7 @@ void TCBColumns::Assign(const TCBColumns& source) {
   for (const auto& col : source.FItems) Add().Assign(*col);
 }
 
-TMultiColComboBox::TMultiColComboBox(QWidget* parent)
-    : TCustomComboBox(parent), FColumns(this) {
+TMultiColComboBox::TMultiColComboBox(QWidget* parent) : TCustomComboBox(parent), FColumns(this) {
   FColumns.Add();
   SetItemHeight(15);
   connect(this, &QComboBox::currentIndexChanged, this, [this](int) { update(); });
@@ -163,7 +165,9 @@ TMultiColComboBox::TMultiColComboBox(QWidget* parent)
 
 TMultiColComboBox::~TMultiColComboBox() = default;
 
-void TMultiColComboBox::SetColumns(const TCBColumns& columns) { FColumns.Assign(columns); }
+void TMultiColComboBox::SetColumns(const TCBColumns& columns) {
+  FColumns.Assign(columns);
+}
 
 void TMultiColComboBox::SetIndent(int value) {
   if (value == FIndent) return;
@@ -213,7 +217,9 @@ int TMultiColComboBox::GetLBText(int index, std::string& out) const {
   return int(out.size());
 }
 
-int TMultiColComboBox::GetItemHeight(int) const { return ItemHeight(); }
+int TMultiColComboBox::GetItemHeight(int) const {
+  return ItemHeight();
+}
 
 std::string TMultiColComboBox::GetColumnText(int index, int column) const {
   if (index < 0 || index >= int(FLines.size()) || column < 0) return std::string();
@@ -235,9 +241,9 @@ void TMultiColComboBox::DrawItem(int index, const TRect& rect, unsigned state) {
     c.ExtTextOut(rect.Left + 2, rect.Top + 2, ETO_CLIPPED, &rect, GetSelectedText());
     return;
   }
-  const std::vector<std::string> cols =
-      index >= 0 && index < int(FLines.size()) ? SplitColumns(FLines[size_t(index)])
-                                               : std::vector<std::string>{};
+  const std::vector<std::string> cols = index >= 0 && index < int(FLines.size())
+                                            ? SplitColumns(FLines[size_t(index)])
+                                            : std::vector<std::string>{};
   const bool selected = (state & ODS_SELECTED) != 0;
   int x = rect.Left;
   for (int i = 0; i < FColumns.Count(); ++i) {

@@ -30,7 +30,9 @@ TAppHint::~TAppHint() {
   }
 }
 
-TAppHint* TAppHint::Current() { return gCurrent; }
+TAppHint* TAppHint::Current() {
+  return gCurrent;
+}
 
 void TAppHint::Takeover() {
   THintMachine& m = THintMachine::Instance();
@@ -59,12 +61,24 @@ void TAppHint::SetHintStyle(THintStyle style) {
   FontChange();
 }
 
-int TAppHint::GetHintPause() const { return THintMachine::Instance().HintPause(); }
-void TAppHint::SetHintPause(int ms) { THintMachine::Instance().SetHintPause(ms); }
-int TAppHint::GetHidePause() const { return THintMachine::Instance().HintHidePause(); }
-void TAppHint::SetHidePause(int ms) { THintMachine::Instance().SetHintHidePause(ms); }
-int TAppHint::GetShortPause() const { return THintMachine::Instance().HintShortPause(); }
-void TAppHint::SetShortPause(int ms) { THintMachine::Instance().SetHintShortPause(ms); }
+int TAppHint::GetHintPause() const {
+  return THintMachine::Instance().HintPause();
+}
+void TAppHint::SetHintPause(int ms) {
+  THintMachine::Instance().SetHintPause(ms);
+}
+int TAppHint::GetHidePause() const {
+  return THintMachine::Instance().HintHidePause();
+}
+void TAppHint::SetHidePause(int ms) {
+  THintMachine::Instance().SetHintHidePause(ms);
+}
+int TAppHint::GetShortPause() const {
+  return THintMachine::Instance().HintShortPause();
+}
+void TAppHint::SetShortPause(int ms) {
+  THintMachine::Instance().SetHintShortPause(ms);
+}
 
 void TAppHint::DoHint(QObject* sender) {
   if (OnHint) OnHint(sender);
@@ -81,9 +95,13 @@ THintEx::THintEx() {
   if (TAppHint* a = TAppHint::Current()) GetCanvas().Font = a->Font();
 }
 
-THintEx::~THintEx() { DestroyWindowHandle(); }
+THintEx::~THintEx() {
+  DestroyWindowHandle();
+}
 
-void THintEx::DestroyWindowHandle() { clearMask(); }
+void THintEx::DestroyWindowHandle() {
+  clearMask();
+}
 
 QRegion THintEx::RoundRectRegion(int w, int h, int ew, int eh) {
   QRegion region;
@@ -93,8 +111,10 @@ QRegion THintEx::RoundRectRegion(int w, int h, int ew, int eh) {
     // Distance of the row's centre from the nearer straight part.
     double cy = y + 0.5;
     double dy = 0;
-    if (cy < b) dy = b - cy;
-    else if (cy > h - b) dy = cy - (h - b);
+    if (cy < b)
+      dy = b - cy;
+    else if (cy > h - b)
+      dy = cy - (h - b);
     int inset = 0;
     if (dy > 0 && b > 0) {
       double t = 1.0 - (dy / b) * (dy / b);
@@ -118,7 +138,7 @@ void THintEx::ActivateHint(TRect r, const std::string& hint) {
         shape << QPoint(14, 0) << QPoint(8, 9) << QPoint(0, 9) << QPoint(0, h) << QPoint(w, h)
               << QPoint(w, 9) << QPoint(14, 9);
         region = QRegion(shape, Qt::WindingFill);
-        FOutline = {TPoint{14, 0}, TPoint{9, 9},      TPoint{0, 9},      TPoint{0, h - 1},
+        FOutline = {TPoint{14, 0},        TPoint{9, 9},     TPoint{0, 9},  TPoint{0, h - 1},
                     TPoint{w - 1, h - 1}, TPoint{w - 1, 9}, TPoint{13, 9}, TPoint{13, 0}};
         break;
       }

@@ -20,9 +20,13 @@ TPCVFadeButton::TPCVFadeButton(QWidget* owner) : TGraphicControl(owner) {
   FTimer.OnTimer = [this] { Animate(); };
 }
 
-TPCVFadeButton::~TPCVFadeButton() { FTimer.Stop(); }
+TPCVFadeButton::~TPCVFadeButton() {
+  FTimer.Stop();
+}
 
-void TPCVFadeButton::PaintNow() { Repaint(); }
+void TPCVFadeButton::PaintNow() {
+  Repaint();
+}
 
 void TPCVFadeButton::SetCaption(const std::string& caption) {
   if (caption == FCaption) return;
@@ -77,8 +81,8 @@ void TPCVFadeButton::Animate() {
   FCurrentColor = ERGB(GetRValue(c) + FDelta, GetGValue(c) + FDelta, GetBValue(c) + FDelta, true,
                        FColor, FDestColor);
   TColor bc = FCurrentBorderColor;
-  FCurrentBorderColor = ERGB(GetRValue(bc) + FDelta, GetGValue(bc) + FDelta,
-                             GetBValue(bc) + FDelta, false, FBorderColor, FBorderDestColor);
+  FCurrentBorderColor = ERGB(GetRValue(bc) + FDelta, GetGValue(bc) + FDelta, GetBValue(bc) + FDelta,
+                             false, FBorderColor, FBorderDestColor);
   PaintNow();
 }
 

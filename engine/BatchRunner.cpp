@@ -20,11 +20,14 @@ enum class PassEnd { Done, Cancelled, EncoderMissing };
 // try is kept per base name, so many equal names cost no more than one.
 class OutputNames {
  public:
-  explicit OutputNames(PathStyle style, const IFileIdentity& files) : style_(style), files_(files) {}
+  explicit OutputNames(PathStyle style, const IFileIdentity& files)
+      : style_(style), files_(files) {}
 
   void AddSource(const std::string& source) { sources_.insert(files_.Identify(source).Key()); }
 
-  bool IsSource(const FileIdentity& id) const { return id.Exists() && sources_.count(id.Key()) != 0; }
+  bool IsSource(const FileIdentity& id) const {
+    return id.Exists() && sources_.count(id.Key()) != 0;
+  }
 
   std::string For(const std::string& outputFolder, const std::string& source,
                   const FileIdentity& sourceId) {
@@ -58,7 +61,8 @@ class OutputNames {
   }
 
  private:
-  std::string Give(const std::string& sourceKey, const std::string& out, const std::string& nameKey) {
+  std::string Give(const std::string& sourceKey, const std::string& out,
+                   const std::string& nameKey) {
     taken_.insert(nameKey);
     bySource_.emplace(sourceKey, out);
     lastGiven_ = out;
@@ -129,9 +133,12 @@ class Batch {
       if (!c_.Host.TakeSource(i)) continue;
       for (int p = 1; p <= passes; ++p) {
         switch (OnePass(i, passes, p)) {
-          case PassEnd::EncoderMissing: return BatchEnd::EncoderMissing;
-          case PassEnd::Cancelled: return BatchEnd::Cancelled;
-          case PassEnd::Done: break;
+          case PassEnd::EncoderMissing:
+            return BatchEnd::EncoderMissing;
+          case PassEnd::Cancelled:
+            return BatchEnd::Cancelled;
+          case PassEnd::Done:
+            break;
         }
       }
     }
@@ -146,9 +153,18 @@ class Batch {
 
   // After a failure the windows must come back even if one step fails again.
   void RestoreQuietly() {
-    try { c_.Progress.SetTimer1Enabled(false); } catch (...) {}
-    try { c_.Progress.Release(); } catch (...) {}
-    try { c_.Host.SetMainEnabled(true); } catch (...) {}
+    try {
+      c_.Progress.SetTimer1Enabled(false);
+    } catch (...) {
+    }
+    try {
+      c_.Progress.Release();
+    } catch (...) {
+    }
+    try {
+      c_.Host.SetMainEnabled(true);
+    } catch (...) {
+    }
   }
 
   PassEnd OnePass(int i, int passes, int p) {
@@ -188,7 +204,7 @@ class Batch {
     // run (and the program) until someone writes to it.
     if (sourceId.Kind != FileKind::Regular) {
       Refuse(sourceId.Kind == FileKind::Missing ? PassRefusal::NoSuchSource
-                                                 : PassRefusal::NotRegularFile);
+                                                : PassRefusal::NotRegularFile);
       return PassEnd::Done;
     }
     // A line that does not fit is refused, never cut.
@@ -219,8 +235,8 @@ class Batch {
       sideThumbnail = MakeSideThumbnailPath(c_.Style, output);
       // Only a missing file or an earlier thumbnail of no source is replaced.
       const FileIdentity id = c_.Files.Identify(sideThumbnail);
-      if (names_.IsSource(id) ||
-          (id.Exists() && (id.Kind != FileKind::Regular || !c_.Files.IsSideThumbnailImage(sideThumbnail)))) {
+      if (names_.IsSource(id) || (id.Exists() && (id.Kind != FileKind::Regular ||
+                                                  !c_.Files.IsSideThumbnailImage(sideThumbnail)))) {
         c_.Progress.SideThumbnailSkipped(sideThumbnail);
         sideThumbnail.clear();
       } else {
@@ -282,6 +298,8 @@ std::string NumberedOutputPath(std::string_view outputPath, int n) {
   return out;
 }
 
-BatchResult Button0Click(const BatchContext& context) { return Batch(context).Run(); }
+BatchResult Button0Click(const BatchContext& context) {
+  return Batch(context).Run();
+}
 
 }  // namespace tarnick

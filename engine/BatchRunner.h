@@ -14,7 +14,8 @@ namespace tarnick {
 
 // Texts the batch shows.
 inline constexpr std::string_view UnsupportedFilesMessage =
-    "変換できない非対応ファイルが含まれていました。保存先に指定したフォルダで変換結果をご確認下さい。";
+    "変換できない非対応ファイルが含まれていました。保存先に指定したフォルダで変換結果をご確認下さい"
+    "。";
 inline constexpr std::string_view UnknownErrorMessage =
     "原因が特定できないエラーが生じました。処理を中止します。";
 inline constexpr std::string_view CancelFailedMessage = "変換を中止できませんでした。";
@@ -162,7 +163,9 @@ class IFileOps : public IFileIdentity {
 struct RunOutcome {
   RunOutcome() = default;
   RunOutcome(bool started, bool normalExit, int exitCode, std::string writeError = {})
-      : Started(started), NormalExit(normalExit), ExitCode(exitCode),
+      : Started(started),
+        NormalExit(normalExit),
+        ExitCode(exitCode),
         WriteError(std::move(writeError)) {}
 
   bool Started = false;     // false: the encoder could not be started

@@ -3,7 +3,9 @@
 namespace tarnick {
 namespace {
 
-bool IsWhite(unsigned char c) { return c >= 1 && c <= 32; }
+bool IsWhite(unsigned char c) {
+  return c >= 1 && c <= 32;
+}
 
 }  // namespace
 

@@ -58,8 +58,10 @@ std::string ShellQuoted(const std::vector<std::string>& words) {
     }
     out += '\'';
     for (char c : w) {
-      if (c == '\'') out += "'\\''";
-      else out += c;
+      if (c == '\'')
+        out += "'\\''";
+      else
+        out += c;
     }
     out += '\'';
   }

@@ -2,9 +2,13 @@
 
 namespace tarnick {
 
-char PathSeparator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+char PathSeparator(PathStyle style) {
+  return style == PathStyle::Windows ? '\\' : '/';
+}
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932LeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 bool IsSingleByteAt(PathStyle style, std::string_view text, std::size_t pos) {
   if (style == PathStyle::Posix) return true;

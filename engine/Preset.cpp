@@ -12,7 +12,9 @@ const std::string& Preset::Column(int c) const {
   return c >= 0 && static_cast<std::size_t>(c) < Columns.size() ? Columns[c] : empty;
 }
 
-Preset Preset::FromLine(std::string_view line) { return Preset{SplitCommaText(line)}; }
+Preset Preset::FromLine(std::string_view line) {
+  return Preset{SplitCommaText(line)};
+}
 
 std::string NumberBeforeUnit(std::string_view column, std::string_view unit) {
   // Preset texts are held as UTF-8 on Posix and as code page 932 on Windows;
@@ -28,11 +30,16 @@ std::string NumberBeforeUnit(std::string_view column, std::string_view unit) {
 
 int SampleRateIndexOf(int hz) {
   switch (hz) {
-    case 24000: return 3;
-    case 41000: return 2;
-    case 44100: return 1;
-    case 48000: return 0;
-    default: return -1;
+    case 24000:
+      return 3;
+    case 41000:
+      return 2;
+    case 44100:
+      return 1;
+    case 48000:
+      return 0;
+    default:
+      return -1;
   }
 }
 

@@ -54,13 +54,13 @@ class IPresetTarget {
   virtual std::string CodecItemText(int index) const = 0;
   virtual void SetCodecItemIndex(int index) = 0;
 
-  virtual int SizePosition() const = 0;                // TrackBar2
-  virtual void SetSizePosition(int index) = 0;         // TrackBar2
-  virtual void SetFrameRatePosition(int fps) = 0;      // DigitBar1, clamps 1..30
-  virtual void SetVideoKbpsPosition(int kbps) = 0;     // DigitBar2, clamps 48..768
-  virtual int SampleRatePosition() const = 0;          // TrackBar1
-  virtual void SetSampleRatePosition(int index) = 0;   // TrackBar1
-  virtual void SetAudioKbpsPosition(int kbps) = 0;     // DigitBar3, clamps 32..128
+  virtual int SizePosition() const = 0;               // TrackBar2
+  virtual void SetSizePosition(int index) = 0;        // TrackBar2
+  virtual void SetFrameRatePosition(int fps) = 0;     // DigitBar1, clamps 1..30
+  virtual void SetVideoKbpsPosition(int kbps) = 0;    // DigitBar2, clamps 48..768
+  virtual int SampleRatePosition() const = 0;         // TrackBar1
+  virtual void SetSampleRatePosition(int index) = 0;  // TrackBar1
+  virtual void SetAudioKbpsPosition(int kbps) = 0;    // DigitBar3, clamps 32..128
 };
 
 // The number text before the first occurrence of `unit` (the whole column's

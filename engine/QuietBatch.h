@@ -16,7 +16,8 @@ class ListBatchHost : public IBatchHost {
   ListBatchHost() = default;
   ListBatchHost(std::vector<std::string> sources, ConversionSettings settings,
                 std::string programFolder)
-      : sources(std::move(sources)), settings(std::move(settings)),
+      : sources(std::move(sources)),
+        settings(std::move(settings)),
         programFolder(std::move(programFolder)) {}
 
   void SetMainEnabled(bool) override {}
@@ -37,7 +38,7 @@ class ListBatchHost : public IBatchHost {
 
   std::vector<std::string> sources;
   ConversionSettings settings;
-  std::string programFolder;  // the scratch folder
+  std::string programFolder;                 // the scratch folder
   std::optional<std::string> encoderFolder;  // default the scratch folder
   std::string currentSource;
   std::string currentOutput;

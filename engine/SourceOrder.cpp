@@ -53,35 +53,43 @@ struct FoldRange {
 };
 
 constexpr FoldRange FoldRanges[] = {
-    {0x0041, 0x005A, 32},     // Latin
-    {0x00C0, 0x00D6, 32},     {0x00D8, 0x00DE, 32},  // Latin-1
-    {0x0100, 0x012F, 0},      {0x0132, 0x0137, 0},   {0x0139, 0x0148, 0},
-    {0x014A, 0x0177, 0},      {0x0179, 0x017E, 0},   // Latin Extended-A
-    {0x01A0, 0x01A5, 0},      {0x01CD, 0x01DC, 0},   {0x01DE, 0x01EF, 0},
-    {0x01F8, 0x021F, 0},      {0x0222, 0x0233, 0},   // Latin Extended-B
-    {0x0388, 0x038A, 37},     {0x038E, 0x038F, 63},  {0x0391, 0x03A1, 32},
-    {0x03A3, 0x03AB, 32},     {0x03D8, 0x03EF, 0},   // Greek
-    {0x0400, 0x040F, 80},     {0x0410, 0x042F, 32},  {0x0460, 0x0481, 0},
-    {0x048A, 0x04BF, 0},      {0x04C1, 0x04CE, 0},   {0x04D0, 0x052F, 0},  // Cyrillic
-    {0x0531, 0x0556, 48},     // Armenian
-    {0x1E00, 0x1E95, 0},      {0x1EA0, 0x1EFF, 0},   // Latin Extended Additional
-    {0x2160, 0x216F, 16},     // Roman numerals
-    {0x24B6, 0x24CF, 26},     // circled letters
-    {0xFF21, 0xFF3A, 32},     // fullwidth Latin
+    {0x0041, 0x005A, 32},                        // Latin
+    {0x00C0, 0x00D6, 32}, {0x00D8, 0x00DE, 32},  // Latin-1
+    {0x0100, 0x012F, 0},  {0x0132, 0x0137, 0},  {0x0139, 0x0148, 0},
+    {0x014A, 0x0177, 0},  {0x0179, 0x017E, 0},  // Latin Extended-A
+    {0x01A0, 0x01A5, 0},  {0x01CD, 0x01DC, 0},  {0x01DE, 0x01EF, 0},
+    {0x01F8, 0x021F, 0},  {0x0222, 0x0233, 0},  // Latin Extended-B
+    {0x0388, 0x038A, 37}, {0x038E, 0x038F, 63}, {0x0391, 0x03A1, 32},
+    {0x03A3, 0x03AB, 32}, {0x03D8, 0x03EF, 0},  // Greek
+    {0x0400, 0x040F, 80}, {0x0410, 0x042F, 32}, {0x0460, 0x0481, 0},
+    {0x048A, 0x04BF, 0},  {0x04C1, 0x04CE, 0},  {0x04D0, 0x052F, 0},  // Cyrillic
+    {0x0531, 0x0556, 48},                                             // Armenian
+    {0x1E00, 0x1E95, 0},  {0x1EA0, 0x1EFF, 0},                        // Latin Extended Additional
+    {0x2160, 0x216F, 16},                                             // Roman numerals
+    {0x24B6, 0x24CF, 26},                                             // circled letters
+    {0xFF21, 0xFF3A, 32},                                             // fullwidth Latin
 };
 
 // The simple case folding of the letters file names use.
 std::uint32_t Fold(std::uint32_t c) {
   if (c < 0x41) return c;
   switch (c) {
-    case 0x00B5: return 0x03BC;  // micro sign: mu
-    case 0x0130: return 0x0069;  // I with dot above
-    case 0x0178: return 0x00FF;  // Y with diaeresis
-    case 0x017F: return 0x0073;  // long s
-    case 0x0386: return 0x03AC;
-    case 0x038C: return 0x03CC;
-    case 0x03C2: return 0x03C3;  // final sigma
-    default: break;
+    case 0x00B5:
+      return 0x03BC;  // micro sign: mu
+    case 0x0130:
+      return 0x0069;  // I with dot above
+    case 0x0178:
+      return 0x00FF;  // Y with diaeresis
+    case 0x017F:
+      return 0x0073;  // long s
+    case 0x0386:
+      return 0x03AC;
+    case 0x038C:
+      return 0x03CC;
+    case 0x03C2:
+      return 0x03C3;  // final sigma
+    default:
+      break;
   }
   for (const FoldRange& r : FoldRanges) {
     if (c < r.First || c > r.Last) continue;
@@ -107,10 +115,9 @@ int CompareSourcePaths(std::string_view a, std::string_view b) {
 }
 
 std::size_t SourceInsertPosition(const std::vector<std::string>& sorted, std::string_view path) {
-  auto it = std::upper_bound(sorted.begin(), sorted.end(), path,
-                             [](std::string_view p, const std::string& item) {
-                               return CompareSourcePaths(p, item) < 0;
-                             });
+  auto it = std::upper_bound(
+      sorted.begin(), sorted.end(), path,
+      [](std::string_view p, const std::string& item) { return CompareSourcePaths(p, item) < 0; });
   return static_cast<std::size_t>(it - sorted.begin());
 }
 

@@ -96,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(target.Column() == 0);
   if (converted) {
     FUZZ_CHECK(target.Fps() == StrToInt(NumberBeforeUnit(preset.Column(ColFrameRate), "fps")));
-    FUZZ_CHECK(target.AudioKbps() == StrToInt(NumberBeforeUnit(preset.Column(ColAudioKbps), "kbps")));
+    FUZZ_CHECK(target.AudioKbps() ==
+               StrToInt(NumberBeforeUnit(preset.Column(ColAudioKbps), "kbps")));
   }
   return 0;
 }

@@ -16,7 +16,9 @@ namespace tarnick {
 
 namespace {
 
-unsigned char FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
+unsigned char FoldAscii(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+}
 
 // Length of the UTF-8 character starting at `pos` (1 for a stray byte), so
 // that "?" stands for a whole character.
@@ -116,7 +118,8 @@ std::vector<DirectoryEntry> List(const std::string& folder, std::string_view pat
   while (dirent* d = readdir(dir.get())) {
     std::string name = d->d_name;
     bool dots = name == "." || name == "..";
-    if (foldersOnly && (dots || (d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN)))
+    if (foldersOnly &&
+        (dots || (d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN)))
       continue;
     if (!MatchesPattern(name, pattern)) continue;
     if (dots) {

@@ -11,7 +11,7 @@ namespace tarnick {
 // One directory entry as the folder listing reports it.
 struct DirectoryEntry {
   std::string Name;
-  std::int64_t Size = 0;  // bytes; 0 for folders
+  std::int64_t Size = 0;     // bytes; 0 for folders
   bool IsDirectory = false;  // a folder, or a symbolic link to one
   bool IsSymbolicLink = false;
   bool IsReadOnly = false;  // the owner may not write it

@@ -34,12 +34,16 @@ long long RateBits(const std::string& text) {
   char* end = nullptr;
   long long n = std::strtoll(text.c_str(), &end, 10);
   if (!end || end == text.c_str() || n <= 0) return 0;
-  if (*end == 'k' || *end == 'K') n *= 1000, ++end;
-  else if (*end == 'M') n *= 1000000, ++end;
+  if (*end == 'k' || *end == 'K')
+    n *= 1000, ++end;
+  else if (*end == 'M')
+    n *= 1000000, ++end;
   return *end == '\0' ? n : 0;
 }
 
-std::string Kilo(long long bits) { return std::to_string(std::max(1LL, (bits + 500) / 1000)) + "k"; }
+std::string Kilo(long long bits) {
+  return std::to_string(std::max(1LL, (bits + 500) / 1000)) + "k";
+}
 
 }  // namespace
 
@@ -116,14 +120,15 @@ std::vector<std::string> AdaptArguments(const std::vector<std::string>& in, RunK
   std::vector<std::string> args = in;
   if (args.empty()) return args;
 
-  if (std::size_t i = IndexOf(args, "-acodec"); i != std::string::npos && args[i + 1] == "libfaac" &&
-                                                 !encoders.Has("libfaac"))
+  if (std::size_t i = IndexOf(args, "-acodec");
+      i != std::string::npos && args[i + 1] == "libfaac" && !encoders.Has("libfaac"))
     args[i + 1] = "aac";
   if (std::size_t i = IndexOf(args, "-b"); i != std::string::npos) args[i] = "-b:v";
   if (std::size_t i = IndexOf(args, "-ar"); i != std::string::npos) {
     char* end = nullptr;
     long hz = std::strtol(args[i + 1].c_str(), &end, 10);
-    if (end && *end == '\0' && hz > 0) args[i + 1] = std::to_string(NearestAacRate(static_cast<int>(hz)));
+    if (end && *end == '\0' && hz > 0)
+      args[i + 1] = std::to_string(NearestAacRate(static_cast<int>(hz)));
   }
 
   std::vector<std::string> extra;
@@ -133,8 +138,10 @@ std::vector<std::string> AdaptArguments(const std::vector<std::string>& in, RunK
     if (codec != std::string::npos && args[codec + 1] == "libxvid") {
       // The same MPEG-4 Part 2 stream; the MP4 muxer takes it only under
       // the "mp4v" tag, not xvid's own.
-      if (encoders.Has("libxvid")) extra.insert(extra.end(), {"-vtag", "mp4v"});
-      else args[codec + 1] = "mpeg4";
+      if (encoders.Has("libxvid"))
+        extra.insert(extra.end(), {"-vtag", "mp4v"});
+      else
+        args[codec + 1] = "mpeg4";
     }
     const std::string vcodec = codec != std::string::npos ? args[codec + 1] : std::string();
     if (vcodec == "libx264")
@@ -163,8 +170,7 @@ std::vector<std::string> AdaptArguments(const std::vector<std::string>& in, RunK
       // The index before the data: a player reading from a slow Memory
       // Stick starts at once. The first of two passes is replaced anyway.
       extra.insert(extra.end(), {"-movflags", "+faststart"});
-    if (pass != std::string::npos)
-      extra.insert(extra.end(), {"-passlogfile", passLogPrefix});
+    if (pass != std::string::npos) extra.insert(extra.end(), {"-passlogfile", passLogPrefix});
   } else {
     // One picture under its own name: without this the image muxer reads a
     // "%" in the name as a frame number pattern.

@@ -15,7 +15,8 @@ std::optional<std::string> EncoderStamp(const std::string& encoderPath) {
   struct stat st {};
   if (encoderPath.empty() || ::stat(encoderPath.c_str(), &st) != 0) return std::nullopt;
   return encoderPath + "\t" + std::to_string(static_cast<long long>(st.st_mtim.tv_sec)) + "." +
-         std::to_string(st.st_mtim.tv_nsec) + "\t" + std::to_string(static_cast<long long>(st.st_size));
+         std::to_string(st.st_mtim.tv_nsec) + "\t" +
+         std::to_string(static_cast<long long>(st.st_size));
 }
 
 EncoderList CachedEncoderList(const std::string& encoderPath, const std::string& cacheFile,

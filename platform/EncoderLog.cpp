@@ -8,8 +8,9 @@ namespace tarnick {
 namespace {
 
 constexpr std::string_view WriteErrors[] = {
-    "No space left on device", "Disk quota exceeded",  "File too large",
-    "Error writing trailer",   "Error closing file",   "Input/output error",
+    "No space left on device", "Disk quota exceeded",
+    "File too large",          "Error writing trailer",
+    "Error closing file",      "Input/output error",
     "Read-only file system",   "Error submitting a packet to the muxer",
 };
 
@@ -58,7 +59,9 @@ EncoderLogWriter::EncoderLogWriter(const std::string& path)
   if (!file_->open(QIODevice::WriteOnly | QIODevice::Append)) file_.reset();
 }
 
-EncoderLogWriter::~EncoderLogWriter() { Finish(); }
+EncoderLogWriter::~EncoderLogWriter() {
+  Finish();
+}
 
 void EncoderLogWriter::Add(std::string_view bytes) {
   if (!file_) return;
@@ -97,7 +100,8 @@ void EncoderLogWriter::Add(std::string_view bytes) {
 void EncoderLogWriter::Finish() {
   if (!file_) return;
   if (leftOut_ > 0) {
-    const std::string note = "\n[... " + std::to_string(leftOut_) + " bytes of messages left out ...]\n";
+    const std::string note =
+        "\n[... " + std::to_string(leftOut_) + " bytes of messages left out ...]\n";
     file_->write(note.data(), static_cast<qint64>(note.size()));
   }
   file_->write(tail_.data() + tailStart_, static_cast<qint64>(tail_.size() - tailStart_));

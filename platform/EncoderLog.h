@@ -19,7 +19,8 @@ std::string FindWriteErrorInLog(const std::string& path, std::uint64_t offset);
 
 // The tail of what the log file at `path` holds from byte `offset` on: at
 // most `maxBytes`, read from the end, so a huge log costs little memory.
-std::string ReadLogTail(const std::string& path, std::uint64_t offset, std::size_t maxBytes = 1 << 20);
+std::string ReadLogTail(const std::string& path, std::uint64_t offset,
+                        std::size_t maxBytes = 1 << 20);
 
 // Appends one run's messages to a log file, keeping its head and its last
 // TailBytes: an encoder that writes without end leaves a log of bounded
@@ -41,7 +42,7 @@ class EncoderLogWriter {
  private:
   std::unique_ptr<QFile> file_;
   std::size_t headLeft_ = HeadBytes;
-  std::string tail_;        // a ring of TailBytes once full
+  std::string tail_;           // a ring of TailBytes once full
   std::size_t tailStart_ = 0;  // where the oldest byte of the full ring is
   std::uint64_t leftOut_ = 0;
 };

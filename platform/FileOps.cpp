@@ -78,9 +78,13 @@ bool FileOps::ForceDirectories(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::int64_t FileOps::FileSize(const std::string& path) const { return FileSizeOf(path); }
+std::int64_t FileOps::FileSize(const std::string& path) const {
+  return FileSizeOf(path);
+}
 
-bool FileOps::IsCompleteMp4(const std::string& path) const { return IsCompleteMp4File(path); }
+bool FileOps::IsCompleteMp4(const std::string& path) const {
+  return IsCompleteMp4File(path);
+}
 
 bool FileOps::IsSideThumbnailImage(const std::string& path) const {
   if (FileSizeOf(path) < 0) return false;
@@ -88,6 +92,8 @@ bool FileOps::IsSideThumbnailImage(const std::string& path) const {
   return image.width() == SideThumbnailWidth && image.height() == SideThumbnailHeight;
 }
 
-FileIdentity FileOps::Identify(const std::string& path) const { return IdentifyFile(path); }
+FileIdentity FileOps::Identify(const std::string& path) const {
+  return IdentifyFile(path);
+}
 
 }  // namespace tarnick

@@ -22,7 +22,9 @@ constexpr std::string_view Bom = "\xEF\xBB\xBF";
 constexpr std::string_view NewLineEnd = "\r\n";
 const char* const CannotWriteMessage = "%s に書き込めません";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -87,7 +89,9 @@ std::string QuoteIfNeeded(std::string_view value) {
   return out;
 }
 
-bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool HasLineBreak(std::string_view s) {
+  return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 bool ValidSectionName(std::string_view s) {
   return !s.empty() && !HasLineBreak(s) && s.find(']') == std::string_view::npos &&
@@ -177,8 +181,8 @@ bool ReplaceFile(const std::string& target, const std::string& text) {
   bool ok = true;
   if (hadOld) {
     struct stat made {};
-    bool sameOwner = ::fstat(fd, &made) == 0 && made.st_uid == old.st_uid &&
-                     made.st_gid == old.st_gid;
+    bool sameOwner =
+        ::fstat(fd, &made) == 0 && made.st_uid == old.st_uid && made.st_gid == old.st_gid;
     // Only root may give a file away; anyone else keeps the owner by
     // writing the old file itself.
     if (!sameOwner && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
@@ -247,7 +251,8 @@ std::vector<IniFile::Line> IniFile::Parse(const std::string& raw, bool& bom) {
       rest = {};
     } else {
       line.Content = std::string(rest.substr(0, at));
-      std::size_t endLength = (rest[at] == '\r' && at + 1 < rest.size() && rest[at + 1] == '\n') ? 2 : 1;
+      std::size_t endLength =
+          (rest[at] == '\r' && at + 1 < rest.size() && rest[at + 1] == '\n') ? 2 : 1;
       line.End = std::string(rest.substr(at, endLength));
       rest.remove_prefix(at + endLength);
     }
@@ -311,8 +316,7 @@ void IniFile::Load() {
   FPending.clear();
 }
 
-std::optional<std::string> IniFile::ReadText(std::string_view section,
-                                                 std::string_view key) const {
+std::optional<std::string> IniFile::ReadText(std::string_view section, std::string_view key) const {
   bool inSection = false;
   bool seenSection = false;
   for (const Line& l : FLines) {
@@ -330,7 +334,7 @@ std::optional<std::string> IniFile::ReadText(std::string_view section,
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                    std::string_view fallback) const {
+                                std::string_view fallback) const {
   auto value = ReadText(section, key);
   if (!value) return std::string(fallback);
   if (value->size() > MaxIniTextBytes) {
@@ -343,14 +347,13 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
 }
 
 std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
-                                      std::int32_t fallback) const {
+                                  std::int32_t fallback) const {
   auto value = ReadText(section, key);
   if (!value) return fallback;
   return TryStrToInt(*value).value_or(fallback);
 }
 
-void IniFile::WriteText(std::string_view section, std::string_view key,
-                            std::string_view value) {
+void IniFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
   if (!ValidSectionName(section) || !ValidKeyName(key) || HasLineBreak(value))
     throw EFileError(FormatMessage(CannotWriteMessage, AbsolutePath(FPath)));
   IniEntry entry{std::string(section), std::string(key), std::string(value)};
@@ -358,8 +361,7 @@ void IniFile::WriteText(std::string_view section, std::string_view key,
   FPending.push_back(std::move(entry));
 }
 
-void IniFile::WriteInteger(std::string_view section, std::string_view key,
-                               std::int32_t value) {
+void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
   WriteText(section, key, IniIntegerText(value));
 }
 
@@ -385,15 +387,17 @@ void IniFile::Save() {
   FPending.clear();
 }
 
-std::string IniFile::Text() const { return Compose(FLines, FBom); }
+std::string IniFile::Text() const {
+  return Compose(FLines, FBom);
+}
 
-std::int32_t ReadIniInteger(const std::string& path, std::string_view section,
-                                std::string_view key, std::int32_t fallback) {
+std::int32_t ReadIniInteger(const std::string& path, std::string_view section, std::string_view key,
+                            std::int32_t fallback) {
   return IniFile::Open(path).ReadInteger(section, key, fallback);
 }
 
-std::string ReadIniString(const std::string& path, std::string_view section,
-                              std::string_view key, std::string_view fallback) {
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view fallback) {
   return IniFile::Open(path).ReadString(section, key, fallback);
 }
 
@@ -403,6 +407,8 @@ void WriteIniEntries(const std::string& path, const std::vector<IniEntry>& entri
   f.Save();
 }
 
-std::string IniIntegerText(std::int32_t value) { return std::to_string(value); }
+std::string IniIntegerText(std::int32_t value) {
+  return std::to_string(value);
+}
 
 }  // namespace tarnick

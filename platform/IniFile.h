@@ -107,10 +107,10 @@ class IniFile {
 };
 
 // One-shot helpers: each opens the file afresh.
-std::int32_t ReadIniInteger(const std::string& path, std::string_view section,
-                                std::string_view key, std::int32_t fallback);
-std::string ReadIniString(const std::string& path, std::string_view section,
-                              std::string_view key, std::string_view fallback);
+std::int32_t ReadIniInteger(const std::string& path, std::string_view section, std::string_view key,
+                            std::int32_t fallback);
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view fallback);
 // Writes the entries in order and saves once; raises EFileError as Save().
 void WriteIniEntries(const std::string& path, const std::vector<IniEntry>& entries);
 

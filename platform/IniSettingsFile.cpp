@@ -7,15 +7,17 @@ namespace tarnick {
 TIniSettingsFile::TIniSettingsFile(std::string path, Access access)
     : FFile(IniFile::Open(std::move(path))), FAccess(access) {}
 
-std::string TIniSettingsFile::Path() const { return FFile.Path(); }
+std::string TIniSettingsFile::Path() const {
+  return FFile.Path();
+}
 
 std::optional<std::string> TIniSettingsFile::ReadText(std::string_view section,
-                                                          std::string_view key) const {
+                                                      std::string_view key) const {
   return FFile.ReadText(section, key);
 }
 
 bool TIniSettingsFile::WriteText(std::string_view section, std::string_view key,
-                                     std::string_view value) {
+                                 std::string_view value) {
   if (FAccess == Access::ReadOnly) return false;
   try {
     FFile.WriteText(section, key, value);
@@ -37,9 +39,8 @@ bool TIniSettingsFile::Release() {
 }
 
 SettingsFileOpener TIniSettingsFile::OpenerFor(std::string path, Access access) {
-  return [path = std::move(path), access] {
-    return std::make_unique<TIniSettingsFile>(path, access);
-  };
+  return
+      [path = std::move(path), access] { return std::make_unique<TIniSettingsFile>(path, access); };
 }
 
 }  // namespace tarnick

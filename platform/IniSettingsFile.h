@@ -22,8 +22,7 @@ class TIniSettingsFile : public ISettingsFile {
   std::string Path() const override;
   std::optional<std::string> ReadText(std::string_view section,
                                       std::string_view key) const override;
-  bool WriteText(std::string_view section, std::string_view key,
-                 std::string_view value) override;
+  bool WriteText(std::string_view section, std::string_view key, std::string_view value) override;
   bool Release() override;
 
   // An opener for the store: one fresh file per load or save.

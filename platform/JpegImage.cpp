@@ -31,8 +31,8 @@ constexpr int MaxScans = 100;
 
 void OnProgress(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->is_decompressor && d->input_scan_number > MaxScans) std::longjmp(
-      reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+  if (d->is_decompressor && d->input_scan_number > MaxScans)
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 struct FileCloser {
@@ -99,16 +99,19 @@ QImage DecodeJpegFile(const std::string& path, JpegLimits limits) {
   if (!f) return {};
   QImage image;
   std::FILE* file = f.get();
-  if (!Decode([file](jpeg_decompress_struct& c) { jpeg_stdio_src(&c, file); }, limits, image)) return {};
+  if (!Decode([file](jpeg_decompress_struct& c) { jpeg_stdio_src(&c, file); }, limits, image))
+    return {};
   return image;
 }
 
 QImage DecodeJpegData(const unsigned char* data, std::size_t size, JpegLimits limits) {
   if (!data || size == 0) return {};
   QImage image;
-  if (!Decode([data, size](jpeg_decompress_struct& c) {
-        jpeg_mem_src(&c, data, static_cast<unsigned long>(size));
-      }, limits, image))
+  if (!Decode(
+          [data, size](jpeg_decompress_struct& c) {
+            jpeg_mem_src(&c, data, static_cast<unsigned long>(size));
+          },
+          limits, image))
     return {};
   return image;
 }

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -13,18 +12,18 @@
 
 #include "platform/ChildRuns.h"
 #include "platform/EncoderAdapter.h"
-#include "platform/EncoderLog.h"
 #include "platform/EncoderLocator.h"
+#include "platform/EncoderLog.h"
 
 namespace tarnick {
 
 std::vector<std::string> AdaptedRunArguments(const EncoderCommand& command,
                                              const std::string& encoderPath,
                                              const std::string& passLogPrefix) {
-  return AdaptArguments(command.Arguments,
-                        command.Kind == EncoderRunKind::Conversion ? RunKind::Conversion
-                                                                   : RunKind::Thumbnail,
-                        ProbeEncoders(encoderPath), passLogPrefix);
+  return AdaptArguments(
+      command.Arguments,
+      command.Kind == EncoderRunKind::Conversion ? RunKind::Conversion : RunKind::Thumbnail,
+      ProbeEncoders(encoderPath), passLogPrefix);
 }
 
 std::string EncoderLogPath(const std::string& name) {
@@ -41,7 +40,9 @@ std::string EncoderLogPath(const std::string& name) {
   return dir.filePath(QString::fromStdString(name)).toStdString();
 }
 
-std::string DefaultEncoderLogPath() { return EncoderLogPath("ffmpeg.log"); }
+std::string DefaultEncoderLogPath() {
+  return EncoderLogPath("ffmpeg.log");
+}
 
 ProcessLauncher::ProcessLauncher(std::string programFolder, std::string logPath)
     : programFolder_(std::move(programFolder)), logPath_(std::move(logPath)) {
@@ -54,7 +55,9 @@ ProcessLauncher::~ProcessLauncher() {
   WaitForThumbnailRuns(10000);
 }
 
-std::string ProcessLauncher::EncoderPath() const { return LocateEncoder(programFolder_).Path; }
+std::string ProcessLauncher::EncoderPath() const {
+  return LocateEncoder(programFolder_).Path;
+}
 
 std::string ProcessLauncher::EncoderSearchText() const {
   return LocateEncoder(programFolder_).SearchText;
@@ -115,8 +118,10 @@ RunOutcome ProcessLauncher::RunConversion(const EncoderCommand& command, IMessag
   const bool twoPass = command.Passes == 2;
   const bool firstPass = twoPass && command.Pass == 1;
   if (firstPass || (twoPass && !passLogDir_))
-    passLogDir_ = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX"));
-  const std::string passLog = twoPass && passLogDir_->isValid() ? passLogDir_->filePath("pass").toStdString() : "";
+    passLogDir_ =
+        std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath("tarnick-pass-XXXXXX"));
+  const std::string passLog =
+      twoPass && passLogDir_->isValid() ? passLogDir_->filePath("pass").toStdString() : "";
   const bool lastPass = !firstPass;
 
   const std::vector<std::string> args = AdaptedRunArguments(command, encoder, passLog);
@@ -200,8 +205,12 @@ bool ProcessLauncher::TerminateConversion() {
   return true;
 }
 
-void QtMessagePump::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtMessagePump::ProcessMessages() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void ThreadSleeper::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+void ThreadSleeper::Sleep(int milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
 
 }  // namespace tarnick

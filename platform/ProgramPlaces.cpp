@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 #include "engine/PathStyle.h"
 #include "engine/SettingsStore.h"
@@ -29,7 +29,9 @@ std::string XdgFolder(const char* name, const std::string& home, const char* fal
   return home + "/" + fallback;
 }
 
-bool IsFile(const std::string& path) { return QFileInfo(QString::fromStdString(path)).isFile(); }
+bool IsFile(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).isFile();
+}
 
 // profile.txt beside the program, built the way the window has always built
 // it (a root folder keeps its one separator).
@@ -88,8 +90,10 @@ ProgramPlaces ChooseProgramPlaces(const std::string& programFolder, const UserFo
 
 bool MakeWritableFolders(const ProgramPlaces& places) {
   if (!places.Installed) return true;
-  const QString settingsFolder = QFileInfo(QString::fromStdString(places.SettingsFile)).absolutePath();
-  return QDir().mkpath(settingsFolder) && QDir().mkpath(QString::fromStdString(places.ScratchFolder));
+  const QString settingsFolder =
+      QFileInfo(QString::fromStdString(places.SettingsFile)).absolutePath();
+  return QDir().mkpath(settingsFolder) &&
+         QDir().mkpath(QString::fromStdString(places.ScratchFolder));
 }
 
 }  // namespace tarnick

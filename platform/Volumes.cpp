@@ -33,11 +33,11 @@ bool IsPseudoFileSystem(const std::string& type, const std::string& rootPath) {
   // RAM disks (tmpfs, ramfs) are volumes: the Memory Stick search tests
   // RAM disks as well.
   static constexpr std::string_view kPseudo[] = {
-      "proc",     "sysfs",     "devtmpfs",   "devpts",
-      "cgroup",   "cgroup2",   "securityfs", "debugfs",     "tracefs",     "pstore",
-      "bpf",      "configfs",  "fusectl",    "mqueue",      "hugetlbfs",   "autofs",
-      "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs",      "selinuxfs",   "fuse.portal",
-      "fuse.gvfsd-fuse"};
+      "proc",      "sysfs",       "devtmpfs",       "devpts",     "cgroup",
+      "cgroup2",   "securityfs",  "debugfs",        "tracefs",    "pstore",
+      "bpf",       "configfs",    "fusectl",        "mqueue",     "hugetlbfs",
+      "autofs",    "binfmt_misc", "efivarfs",       "rpc_pipefs", "nsfs",
+      "selinuxfs", "fuse.portal", "fuse.gvfsd-fuse"};
   if (std::find(std::begin(kPseudo), std::end(kPseudo), type) != std::end(kPseudo)) return true;
   // Kernel interfaces, whatever type they report.
   return StartsWithFolder(rootPath, "/proc") || StartsWithFolder(rootPath, "/sys") ||
@@ -94,7 +94,9 @@ ScopedVolumeSource::ScopedVolumeSource(std::unique_ptr<IVolumeSource> source)
   g_override = source_.get();
 }
 
-ScopedVolumeSource::~ScopedVolumeSource() { g_override = previous_; }
+ScopedVolumeSource::~ScopedVolumeSource() {
+  g_override = previous_;
+}
 
 std::string VolumePath(const std::string& root, const std::string& name) {
   if (!root.empty() && root.back() == '/') return root + name;

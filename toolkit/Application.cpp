@@ -20,8 +20,12 @@ unsigned char LastCharLead(const std::string& s) {
 }
 }  // namespace
 
-const std::string& ApplicationTitle() { return Title(); }
-void SetApplicationTitle(const std::string& title) { Title() = title; }
+const std::string& ApplicationTitle() {
+  return Title();
+}
+void SetApplicationTitle(const std::string& title) {
+  Title() = title;
+}
 
 std::string ErrorBoxText(const std::string& message) {
   if (!message.empty() && LastCharLead(message) > static_cast<unsigned char>('.'))
@@ -67,6 +71,8 @@ void TApplication::SetTitle(const std::string& title) {
   setApplicationDisplayName(QString::fromStdString(title));
 }
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(); }
+void TApplication::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
 
 }  // namespace tarnick

@@ -18,18 +18,32 @@ inline QRgb ToRgb(TColor c) {
   return qRgb(GetRValue(v), GetGValue(v), GetBValue(v));
 }
 
-inline TColor FromRgb(QRgb p) { return RGB(qRed(p), qGreen(p), qBlue(p)); }
+inline TColor FromRgb(QRgb p) {
+  return RGB(qRed(p), qGreen(p), qBlue(p));
+}
 
 QRgb ApplyRop(QRgb d, QRgb s, std::uint32_t rop) {
   const QRgb dv = d & 0xFFFFFF, sv = s & 0xFFFFFF;
   QRgb v;
   switch (rop) {
-    case SRCPAINT: v = dv | sv; break;
-    case SRCAND: v = dv & sv; break;
-    case SRCINVERT: v = dv ^ sv; break;
-    case NOTSRCCOPY: v = ~sv; break;
-    case MERGEPAINT: v = dv | ~sv; break;
-    default: v = sv; break;
+    case SRCPAINT:
+      v = dv | sv;
+      break;
+    case SRCAND:
+      v = dv & sv;
+      break;
+    case SRCINVERT:
+      v = dv ^ sv;
+      break;
+    case NOTSRCCOPY:
+      v = ~sv;
+      break;
+    case MERGEPAINT:
+      v = dv | ~sv;
+      break;
+    default:
+      v = sv;
+      break;
   }
   return 0xFF000000 | (v & 0xFFFFFF);
 }
@@ -45,7 +59,9 @@ struct TextLine {
 };
 
 // Tab stops every eight average character widths.
-int TabStop(const QFontMetrics& fm) { return std::max(1, 8 * fm.averageCharWidth()); }
+int TabStop(const QFontMetrics& fm) {
+  return std::max(1, 8 * fm.averageCharWidth());
+}
 
 int LineWidth(const QFontMetrics& fm, const QString& s, bool expandTabs) {
   if (!expandTabs || !s.contains(u'\t')) return fm.horizontalAdvance(s);
@@ -82,7 +98,9 @@ QString ElidePath(const QFontMetrics& fm, const QString& s, int width, bool tabs
 
 }  // namespace
 
-Canvas::Canvas(QImage* target) : FImage(nullptr) { SetTarget(target); }
+Canvas::Canvas(QImage* target) : FImage(nullptr) {
+  SetTarget(target);
+}
 
 void Canvas::SetTarget(QImage* target) {
   FImage = target;
@@ -92,8 +110,12 @@ void Canvas::SetTarget(QImage* target) {
   if (!FClipSet) ClearClip();
 }
 
-int Canvas::Width() const { return FImage ? FImage->width() : 0; }
-int Canvas::Height() const { return FImage ? FImage->height() : 0; }
+int Canvas::Width() const {
+  return FImage ? FImage->width() : 0;
+}
+int Canvas::Height() const {
+  return FImage ? FImage->height() : 0;
+}
 
 void Canvas::SetClipRect(const TRect& r) {
   FClip = r.Intersected(TRect{0, 0, Width(), Height()});
@@ -246,7 +268,9 @@ void Canvas::Stroke(int x1, int y1, int x2, int y2) {
   p.drawLine(x1, y1, x2, y2);
 }
 
-void Canvas::MoveTo(int x, int y) { PenPos = TPoint{x, y}; }
+void Canvas::MoveTo(int x, int y) {
+  PenPos = TPoint{x, y};
+}
 
 void Canvas::LineTo(int x, int y) {
   Stroke(PenPos.X, PenPos.Y, x, y);
@@ -264,7 +288,9 @@ TSize MeasureText(const TFont& font, const std::string& text) {
   return TSize{fm.horizontalAdvance(QString::fromStdString(text)), fm.ascent() + fm.descent()};
 }
 
-TSize Canvas::TextExtent(const std::string& text) const { return MeasureText(Font, text); }
+TSize Canvas::TextExtent(const std::string& text) const {
+  return MeasureText(Font, text);
+}
 
 void Canvas::DrawTextRun(QPainter& p, int x, int y, const std::string& text, bool opaque) {
   const QString s = QString::fromStdString(text);
@@ -366,8 +392,8 @@ int Canvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
       QString rest = l.text;
       std::vector<int> marks = l.underlined;
       for (;;) {
-        int brk = -1;      // where the line ends
-        int next = -1;     // where the rest starts
+        int brk = -1;   // where the line ends
+        int next = -1;  // where the rest starts
         for (int i = 1; i <= rest.size(); ++i) {
           if (LineWidth(fm, rest.left(i), tabs) <= width) continue;
           // rest.left(i) is too wide: break at the last opportunity before
@@ -402,8 +428,10 @@ int Canvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
         t.text = rest.left(brk);
         std::vector<int> later;
         for (int u : marks) {
-          if (u < brk) t.underlined.push_back(u);
-          else if (u >= next) later.push_back(u - next);
+          if (u < brk)
+            t.underlined.push_back(u);
+          else if (u >= next)
+            later.push_back(u - next);
         }
         wrapped.push_back(std::move(t));
         rest = rest.mid(next);
@@ -434,8 +462,10 @@ int Canvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
 
   int y = r.Top;
   if (flags & DT_SINGLELINE) {
-    if (flags & DT_VCENTER) y = (r.Top + r.Bottom - lh) / 2;
-    else if (flags & DT_BOTTOM) y = r.Bottom - lh;
+    if (flags & DT_VCENTER)
+      y = (r.Top + r.Bottom - lh) / 2;
+    else if (flags & DT_BOTTOM)
+      y = r.Bottom - lh;
   }
   if (!FImage) return total;
   QPainter p(FImage);
@@ -446,8 +476,10 @@ int Canvas::DrawText(const std::string& text, TRect& r, unsigned flags) {
   for (const TextLine& l : lines) {
     const int w = LineWidth(fm, l.text, tabs);
     int x = r.Left;
-    if (flags & DT_CENTER) x = (r.Left + r.Right - w) / 2;
-    else if (flags & DT_RIGHT) x = r.Right - w;
+    if (flags & DT_CENTER)
+      x = (r.Left + r.Right - w) / 2;
+    else if (flags & DT_RIGHT)
+      x = r.Right - w;
     if (opaque) p.fillRect(QRect(x, y, w, lh), ToQColor(Brush.Color));
     p.setPen(ToQColor(Font.Color()));
     if (tabs && l.text.contains(u'\t')) {
@@ -486,10 +518,14 @@ void Canvas::DrawEdge(const TRect& rect, unsigned edge, unsigned sides) {
     if (sides & BF_RIGHT) --r.Right;
     if (sides & BF_BOTTOM) --r.Bottom;
   };
-  if (edge & BDR_RAISEDOUTER) ring(cl3DLight, cl3DDkShadow);
-  else if (edge & BDR_SUNKENOUTER) ring(clBtnShadow, clBtnHighlight);
-  if (edge & BDR_RAISEDINNER) ring(clBtnHighlight, clBtnShadow);
-  else if (edge & BDR_SUNKENINNER) ring(cl3DDkShadow, cl3DLight);
+  if (edge & BDR_RAISEDOUTER)
+    ring(cl3DLight, cl3DDkShadow);
+  else if (edge & BDR_SUNKENOUTER)
+    ring(clBtnShadow, clBtnHighlight);
+  if (edge & BDR_RAISEDINNER)
+    ring(clBtnHighlight, clBtnShadow);
+  else if (edge & BDR_SUNKENINNER)
+    ring(cl3DDkShadow, cl3DLight);
 }
 
 void Canvas::DrawFocusRect(const TRect& r) {
@@ -553,13 +589,15 @@ void Canvas::StretchBlt(int x, int y, int w, int h, const QImage& src, int sx, i
 
 void Canvas::CopyRect(const TRect& dest, const Canvas& src, const TRect& source) {
   if (!src.FImage) return;
-  StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), *src.FImage, source.Left,
-             source.Top, source.Width(), source.Height(), CopyMode);
+  StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), *src.FImage, source.Left, source.Top,
+             source.Width(), source.Height(), CopyMode);
 }
 
 TBitmap::TBitmap() : FCanvas(&FImage) {}
 
-TBitmap::TBitmap(int w, int h) : FCanvas(&FImage) { SetSize(w, h); }
+TBitmap::TBitmap(int w, int h) : FCanvas(&FImage) {
+  SetSize(w, h);
+}
 
 TBitmap::TBitmap(const TBitmap& other)
     : Transparent(other.Transparent), FImage(other.FImage), FCanvas(&FImage) {

@@ -18,7 +18,8 @@ class ItemDelegate : public QStyledItemDelegate {
  public:
   explicit ItemDelegate(TCustomComboBox* box) : QStyledItemDelegate(box), FBox(box) {}
 
-  void paint(QPainter* p, const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
+  void paint(QPainter* p, const QStyleOptionViewItem& opt,
+             const QModelIndex& index) const override {
     if (opt.rect.isEmpty()) return;
     QImage img(opt.rect.size(), QImage::Format_RGB32);
     unsigned state = 0;
@@ -40,7 +41,9 @@ constexpr int ButtonWidth = 17;
 
 }  // namespace
 
-int TComboItems::Add(const std::string& text) { return FOwner.AddString(text); }
+int TComboItems::Add(const std::string& text) {
+  return FOwner.AddString(text);
+}
 
 void TComboItems::Insert(int index, const std::string& text) {
   if (FOwner.InsertString(index, text) < 0)
@@ -52,9 +55,13 @@ void TComboItems::Delete(int index) {
     throw Exception("List index out of bounds (" + std::to_string(index) + ")");
 }
 
-void TComboItems::Clear() { FOwner.ResetContent(); }
+void TComboItems::Clear() {
+  FOwner.ResetContent();
+}
 
-int TComboItems::Count() const { return FOwner.count(); }
+int TComboItems::Count() const {
+  return FOwner.count();
+}
 
 std::string TComboItems::Get(int index) const {
   std::string out;
@@ -80,7 +87,9 @@ TCustomComboBox::TCustomComboBox(QWidget* parent) : QComboBox(parent), FItems(*t
   SetStyle(csDropDown);
 }
 
-TCustomComboBox::~TCustomComboBox() { FFont.OnChange = nullptr; }
+TCustomComboBox::~TCustomComboBox() {
+  FFont.OnChange = nullptr;
+}
 
 void TCustomComboBox::SetItemIndex(int index) {
   setCurrentIndex(index >= 0 && index < count() ? index : -1);
@@ -142,7 +151,9 @@ int TCustomComboBox::DeleteString(int index) {
   return count();
 }
 
-void TCustomComboBox::ResetContent() { clear(); }
+void TCustomComboBox::ResetContent() {
+  clear();
+}
 
 int TCustomComboBox::GetLBText(int index, std::string& out) const {
   if (index < 0 || index >= count()) return -1;
@@ -150,7 +161,9 @@ int TCustomComboBox::GetLBText(int index, std::string& out) const {
   return int(out.size());
 }
 
-int TCustomComboBox::GetItemHeight(int) const { return FItemHeight; }
+int TCustomComboBox::GetItemHeight(int) const {
+  return FItemHeight;
+}
 
 void TCustomComboBox::DrawItem(int index, const TRect& rect, unsigned) {
   FCanvas.FillRect(rect);

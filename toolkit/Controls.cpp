@@ -13,23 +13,39 @@ namespace tarnick {
 
 int VirtualKeyOf(int k) {
   switch (k) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab: return VK_TAB;
+    case Qt::Key_Backspace:
+      return VK_BACK;
+    case Qt::Key_Tab:
+      return VK_TAB;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    default: break;
+    case Qt::Key_Enter:
+      return VK_RETURN;
+    case Qt::Key_Escape:
+      return VK_ESCAPE;
+    case Qt::Key_Space:
+      return VK_SPACE;
+    case Qt::Key_PageUp:
+      return VK_PRIOR;
+    case Qt::Key_PageDown:
+      return VK_NEXT;
+    case Qt::Key_End:
+      return VK_END;
+    case Qt::Key_Home:
+      return VK_HOME;
+    case Qt::Key_Left:
+      return VK_LEFT;
+    case Qt::Key_Up:
+      return VK_UP;
+    case Qt::Key_Right:
+      return VK_RIGHT;
+    case Qt::Key_Down:
+      return VK_DOWN;
+    case Qt::Key_Insert:
+      return VK_INSERT;
+    case Qt::Key_Delete:
+      return VK_DELETE;
+    default:
+      break;
   }
   if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
@@ -52,10 +68,17 @@ TShiftState ShiftOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
 
 bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
   switch (b) {
-    case Qt::LeftButton: out = mbLeft; return true;
-    case Qt::RightButton: out = mbRight; return true;
-    case Qt::MiddleButton: out = mbMiddle; return true;
-    default: return false;
+    case Qt::LeftButton:
+      out = mbLeft;
+      return true;
+    case Qt::RightButton:
+      out = mbRight;
+      return true;
+    case Qt::MiddleButton:
+      out = mbMiddle;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -71,7 +94,9 @@ TControl::TControl(QWidget* parent) : QWidget(parent), FCanvas(&FSurface) {
   resize(64, 24);
 }
 
-TControl::~TControl() { FFont.OnChange = nullptr; }
+TControl::~TControl() {
+  FFont.OnChange = nullptr;
+}
 
 void TControl::SetParentFont(bool value) {
   if (value == FParentFont) return;
@@ -178,7 +203,9 @@ const QImage& TControl::Snapshot() {
   return FSurface;
 }
 
-void TControl::Invalidate() { InvalidateRect(ClientRect()); }
+void TControl::Invalidate() {
+  InvalidateRect(ClientRect());
+}
 
 void TControl::InvalidateRect(const TRect& r) {
   const QRect q = r.ToQRect().intersected(rect());
@@ -251,7 +278,9 @@ void TControl::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
 
-void TControl::CMFontChanged() { Invalidate(); }
+void TControl::CMFontChanged() {
+  Invalidate();
+}
 
 void TControl::SelectNext(bool forward) {
   QPointer<TControl> self(this);
@@ -367,7 +396,9 @@ TCustomControl::TCustomControl(QWidget* parent) : TControl(parent) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
-bool TCustomControl::TabStop() const { return focusPolicy() & Qt::TabFocus; }
+bool TCustomControl::TabStop() const {
+  return focusPolicy() & Qt::TabFocus;
+}
 
 void TCustomControl::SetTabStop(bool value) {
   setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus);

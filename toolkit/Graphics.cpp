@@ -60,10 +60,12 @@ struct Substitute {
 
 const std::vector<Substitute>& SubstituteTable() {
   static const std::vector<Substitute> table = {
-      {"ＭＳ Ｐゴシック", {"IPAPGothic", "IPA Pゴシック", "VL PGothic", "TakaoPGothic",
-                         "Noto Sans CJK JP", "IPAGothic", "Droid Sans Fallback"}},
-      {"ＭＳ ゴシック", {"IPAGothic", "IPAゴシック", "VL Gothic", "TakaoGothic",
-                       "Noto Sans Mono CJK JP", "IPAPGothic", "Droid Sans Fallback"}},
+      {"ＭＳ Ｐゴシック",
+       {"IPAPGothic", "IPA Pゴシック", "VL PGothic", "TakaoPGothic", "Noto Sans CJK JP",
+        "IPAGothic", "Droid Sans Fallback"}},
+      {"ＭＳ ゴシック",
+       {"IPAGothic", "IPAゴシック", "VL Gothic", "TakaoGothic", "Noto Sans Mono CJK JP",
+        "IPAPGothic", "Droid Sans Fallback"}},
       {"MS PGothic", {"IPAPGothic", "VL PGothic", "Noto Sans CJK JP", "IPAGothic"}},
       {"Tahoma", {"DejaVu Sans", "Verdana", "Liberation Sans", "Nimbus Sans"}},
       {"MS Sans Serif", {"DejaVu Sans", "Liberation Sans", "Nimbus Sans"}},
@@ -94,7 +96,9 @@ QColor ToQColor(TColor c) {
   return QColor(GetRValue(v), GetGValue(v), GetBValue(v));
 }
 
-TColor FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+TColor FromQColor(const QColor& c) {
+  return RGB(c.red(), c.green(), c.blue());
+}
 
 TRect TRect::Intersected(const TRect& o) const {
   TRect r{std::max(Left, o.Left), std::max(Top, o.Top), std::min(Right, o.Right),
@@ -104,7 +108,9 @@ TRect TRect::Intersected(const TRect& o) const {
   return r;
 }
 
-QRect TRect::ToQRect() const { return QRect(Left, Top, Right - Left, Bottom - Top); }
+QRect TRect::ToQRect() const {
+  return QRect(Left, Top, Right - Left, Bottom - Top);
+}
 
 TRect TRect::FromQRect(const QRect& r) {
   return TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -135,12 +141,20 @@ std::string SubstituteFace(const std::string& face) {
 }
 
 TFont::TFont()
-    : FName("Tahoma"), FHeight(-11), FColor(clWindowText), FStyle(0), FCharset(DEFAULT_CHARSET),
+    : FName("Tahoma"),
+      FHeight(-11),
+      FColor(clWindowText),
+      FStyle(0),
+      FCharset(DEFAULT_CHARSET),
       FOrientation(0) {}
 
 TFont::TFont(const TFont& other)
-    : FName(other.FName), FHeight(other.FHeight), FColor(other.FColor), FStyle(other.FStyle),
-      FCharset(other.FCharset), FOrientation(other.FOrientation) {}
+    : FName(other.FName),
+      FHeight(other.FHeight),
+      FColor(other.FColor),
+      FStyle(other.FStyle),
+      FCharset(other.FCharset),
+      FOrientation(other.FOrientation) {}
 
 // Assignment copies the attributes, never the owner's change handler.
 TFont& TFont::operator=(const TFont& other) {

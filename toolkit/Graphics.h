@@ -61,10 +61,18 @@ inline constexpr TColor clInfoBk = 0x80000018;
 constexpr TColor RGB(int r, int g, int b) {
   return TColor(r & 0xFF) | (TColor(g & 0xFF) << 8) | (TColor(b & 0xFF) << 16);
 }
-constexpr int GetRValue(TColor c) { return int(c & 0xFF); }
-constexpr int GetGValue(TColor c) { return int((c >> 8) & 0xFF); }
-constexpr int GetBValue(TColor c) { return int((c >> 16) & 0xFF); }
-constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000) == clSystemColor; }
+constexpr int GetRValue(TColor c) {
+  return int(c & 0xFF);
+}
+constexpr int GetGValue(TColor c) {
+  return int((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(TColor c) {
+  return int((c >> 16) & 0xFF);
+}
+constexpr bool IsSystemColor(TColor c) {
+  return (c & 0xFF000000) == clSystemColor;
+}
 
 // A plain 0x00BBGGRR value: system colours through the fixed table (the
 // usual defaults of the platform the layouts were made on), plain colours
@@ -95,16 +103,30 @@ struct TRect {
   int Height() const { return Bottom - Top; }
   bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
-  void Inflate(int dx, int dy) { Left -= dx; Top -= dy; Right += dx; Bottom += dy; }
-  void Offset(int dx, int dy) { Left += dx; Right += dx; Top += dy; Bottom += dy; }
+  void Inflate(int dx, int dy) {
+    Left -= dx;
+    Top -= dy;
+    Right += dx;
+    Bottom += dy;
+  }
+  void Offset(int dx, int dy) {
+    Left += dx;
+    Right += dx;
+    Top += dy;
+    Bottom += dy;
+  }
   TRect Intersected(const TRect& o) const;
   QRect ToQRect() const;
   static TRect FromQRect(const QRect& r);
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 
-inline TRect Rect(int l, int t, int r, int b) { return TRect{l, t, r, b}; }
-inline TRect Bounds(int l, int t, int w, int h) { return TRect{l, t, l + w, t + h}; }
+inline TRect Rect(int l, int t, int r, int b) {
+  return TRect{l, t, r, b};
+}
+inline TRect Bounds(int l, int t, int w, int h) {
+  return TRect{l, t, l + w, t + h};
+}
 
 enum TFontStyle : unsigned {
   fsBold = 1,

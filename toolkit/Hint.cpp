@@ -45,7 +45,8 @@ void SetHint(QWidget* control, const std::string& hint) {
 std::string GetHint(const QWidget* control) {
   if (!control) return std::string();
   // A toolkit control shows its hint only with ShowHint on.
-  if (auto* c = dynamic_cast<const TControl*>(control)) return c->ShowHint() ? c->Hint() : std::string();
+  if (auto* c = dynamic_cast<const TControl*>(control))
+    return c->ShowHint() ? c->Hint() : std::string();
   return control->toolTip().toStdString();
 }
 
@@ -135,7 +136,9 @@ void THintMachine::PointerLeft() {
   SetHintText(std::string());
 }
 
-void THintMachine::CancelHint() { PointerLeft(); }
+void THintMachine::CancelHint() {
+  PointerLeft();
+}
 
 void THintMachine::ShowNow() {
   QWidget* control = control_.data();
@@ -193,9 +196,12 @@ bool THintMachine::eventFilter(QObject* watched, QEvent* event) {
       // A leave is followed by the enter of what lies under the pointer
       // now; only when none comes is the pointer off every control.
       const int serial = ++leaveSerial_;
-      QMetaObject::invokeMethod(this, [this, serial] {
-        if (serial == leaveSerial_) PointerLeft();
-      }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this,
+          [this, serial] {
+            if (serial == leaveSerial_) PointerLeft();
+          },
+          Qt::QueuedConnection);
       break;
     }
     case QEvent::MouseButtonPress:

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "toolkit/Graphics.h"
-#include "toolkit/Timer.h"
 #include "toolkit/HintWindow.h"
+#include "toolkit/Timer.h"
 
 class QWidget;
 
@@ -20,14 +20,15 @@ namespace tarnick {
 // What the show-hint event may change before a hint opens.
 struct THintInfo {
   QWidget* HintControl = nullptr;
-  QPoint CursorPos;   // screen
-  QPoint HintPos;     // screen; top-left of the hint window
+  QPoint CursorPos;  // screen
+  QPoint HintPos;    // screen; top-left of the hint window
   int HintMaxWidth = 0;
   TColor HintColor = clInfoBk;
 };
 
 using THintNotify = std::function<void(QObject* sender)>;
-using TShowHintEvent = std::function<void(std::string& hintStr, bool& canShow, THintInfo& hintInfo)>;
+using TShowHintEvent =
+    std::function<void(std::string& hintStr, bool& canShow, THintInfo& hintInfo)>;
 using THintWindowClass = std::function<std::unique_ptr<THintWindow>()>;
 
 // A control's hint: a toolkit control's Hint (when its ShowHint is on), any

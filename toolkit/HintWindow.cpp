@@ -66,9 +66,13 @@ void THintWindow::ActivateHint(TRect rect, const std::string& hint) {
   update();
 }
 
-void THintWindow::ReleaseHint() { hide(); }
+void THintWindow::ReleaseHint() {
+  hide();
+}
 
-TRect THintWindow::BoundsRect() const { return TRect::FromQRect(geometry()); }
+TRect THintWindow::BoundsRect() const {
+  return TRect::FromQRect(geometry());
+}
 
 bool THintWindow::EraseBackground() {
   Canvas eraser(&FSurface);

@@ -4,9 +4,12 @@ namespace tarnick {
 
 unsigned AlignmentFlags(TAlignment alignment) {
   switch (alignment) {
-    case taRightJustify: return DT_RIGHT;
-    case taCenter: return DT_CENTER;
-    default: return DT_LEFT;
+    case taRightJustify:
+      return DT_RIGHT;
+    case taCenter:
+      return DT_CENTER;
+    default:
+      return DT_LEFT;
   }
 }
 
@@ -108,7 +111,8 @@ void TCustomLabel::Paint() {
   }
   c.Brush.Style = bsClear;
   TRect r = ClientRect();
-  const unsigned style = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | AlignmentFlags(FAlignment);
+  const unsigned style =
+      DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | AlignmentFlags(FAlignment);
   if (FLayout != tlTop) {
     TRect calc = r;
     DoDrawText(calc, style | DT_CALCRECT);

@@ -22,7 +22,9 @@ void Forget(TTimer* t) {
 
 TTimer::TTimer() = default;
 
-TTimer::~TTimer() { Forget(this); }
+TTimer::~TTimer() {
+  Forget(this);
+}
 
 void TTimer::SetInterval(int ms) {
   if (ms == FInterval) return;
@@ -70,8 +72,12 @@ ManualTimers::~ManualTimers() {
   Running().clear();
 }
 
-bool ManualTimers::Active() { return manualActive; }
-long long ManualTimers::Now() { return manualNow; }
+bool ManualTimers::Active() {
+  return manualActive;
+}
+long long ManualTimers::Now() {
+  return manualNow;
+}
 
 void ManualTimers::Advance(int ms) {
   const long long until = manualNow + ms;

@@ -70,7 +70,9 @@ bool TTrackBar::TicksBefore() const {
   return FTickStyle != tsNone && FTickMarks != tmBottomRight;
 }
 
-bool TTrackBar::TicksAfter() const { return FTickStyle != tsNone && FTickMarks != tmTopLeft; }
+bool TTrackBar::TicksAfter() const {
+  return FTickStyle != tsNone && FTickMarks != tmTopLeft;
+}
 
 int TTrackBar::Travel() const {
   return std::max(0, Along() - 2 * ChannelMargin - ThumbWidth());
@@ -83,7 +85,9 @@ int TTrackBar::ThumbStart(int position) const {
   return ChannelMargin + static_cast<int>((step + range / 2) / range);
 }
 
-int TTrackBar::ThumbAcross() const { return TicksBefore() ? 8 : 4; }
+int TTrackBar::ThumbAcross() const {
+  return TicksBefore() ? 8 : 4;
+}
 
 TRect TTrackBar::Box(int a0, int a1, int c0, int c1) const {
   return Vertical() ? TRect{c0, a0, c1, a1} : TRect{a0, c0, a1, c1};
@@ -130,8 +134,7 @@ void TTrackBar::Paint() {
   c.Brush.Color = clBtnText;
   for (int p : TickPositions()) {
     const int a = TickCoordinate(p);
-    if (TicksBefore())
-      c.FillRect(Box(a, a + 1, t0 - TickGap - TickLength, t0 - TickGap));
+    if (TicksBefore()) c.FillRect(Box(a, a + 1, t0 - TickGap - TickLength, t0 - TickGap));
     if (TicksAfter()) {
       const int e = t0 + FThumbLength + TickGap;
       c.FillRect(Box(a, a + 1, e, e + TickLength));
@@ -240,14 +243,27 @@ void TTrackBar::KeyDown(int& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
   switch (key) {
     case VK_LEFT:
-    case VK_UP: SetPosition(FPosition - FLineSize); break;
+    case VK_UP:
+      SetPosition(FPosition - FLineSize);
+      break;
     case VK_RIGHT:
-    case VK_DOWN: SetPosition(FPosition + FLineSize); break;
-    case VK_PRIOR: SetPosition(FPosition - FPageSize); break;
-    case VK_NEXT: SetPosition(FPosition + FPageSize); break;
-    case VK_HOME: SetPosition(FMin); break;
-    case VK_END: SetPosition(FMax); break;
-    default: return;
+    case VK_DOWN:
+      SetPosition(FPosition + FLineSize);
+      break;
+    case VK_PRIOR:
+      SetPosition(FPosition - FPageSize);
+      break;
+    case VK_NEXT:
+      SetPosition(FPosition + FPageSize);
+      break;
+    case VK_HOME:
+      SetPosition(FMin);
+      break;
+    case VK_END:
+      SetPosition(FMax);
+      break;
+    default:
+      return;
   }
   key = 0;
 }

@@ -2,14 +2,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -19,15 +19,15 @@
 #include "app/Entry.h"
 #include "app/Mainwindow1.h"
 #include "app/StdControls.h"
-#include "platform/ProgramPlaces.h"
 #include "controls/Digitbar.h"
 #include "controls/Kitbrowseedit.h"
 #include "controls/Kitspinedit.h"
 #include "controls/Mccbox.h"
 #include "controls/Pcvfadebutton.h"
 #include "controls/Shadolbl.h"
-#include "engine/SourceOrder.h"
 #include "engine/Exception.h"
+#include "engine/SourceOrder.h"
+#include "platform/ProgramPlaces.h"
 #include "support/SharedRuleCases.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Hint.h"
@@ -68,7 +68,9 @@ class MainWindowTest : public ::testing::Test {
     o.ProgramFolder = folder;
     o.ProgramPath = folder + "/tarnick";
     o.Arguments = args;
-    o.Open = [this](const std::string& target, bool isFile) { opened.emplace_back(target, isFile); };
+    o.Open = [this](const std::string& target, bool isFile) {
+      opened.emplace_back(target, isFile);
+    };
     return std::make_unique<TMainForm1>(o);
   }
 
@@ -278,7 +280,8 @@ TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpen) {
 TEST_F(MainWindowTest, ReadOnlySettingsFileKeepsItsBytesEvenForRoot) {
   const std::string stored = "[SET]\r\nM_LEFT=20\r\nM_TOP=20\r\n";
   WriteIni(stored);
-  QFile::setPermissions(QString::fromStdString(Ini()), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  QFile::setPermissions(QString::fromStdString(Ini()),
+                        QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
   auto w = Started();
   w->show();
   w->SetFrameRatePosition(12);
@@ -342,8 +345,8 @@ TEST_F(IntakeTest, TwoFilesAndAFolderAreSortedAsAWhole) {
   EXPECT_TRUE(w->Panel11->isVisibleTo(w.get()));
   EXPECT_FALSE(w->Button10->isEnabled());
   w->TakeDroppedPaths({b, folder + "/v", a});
-  EXPECT_EQ(w->Sources(), (std::vector<std::string>{b, a, folder + "/v/d.avi",
-                                                    folder + "/v/Sub", sub}));
+  EXPECT_EQ(w->Sources(),
+            (std::vector<std::string>{b, a, folder + "/v/d.avi", folder + "/v/Sub", sub}));
   ASSERT_EQ(w->ListBox1->count(), 5);
   EXPECT_EQ(w->ListBox1->item(3)->text().toStdString(), folder + "/v/Sub");
   EXPECT_FALSE(w->Panel11->isVisibleTo(w.get()));
@@ -376,12 +379,14 @@ TEST_F(IntakeTest, LaterTakeMergesInTheOrderOfOneInsertAtATime) {
   EXPECT_EQ(w->Sources(), (std::vector<std::string>{b, d, lone, a, bb, c}));
   ASSERT_EQ(w->ListBox1->count(), 6);
   for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(w->ListBox1->item(i)->text().toStdString(), w->Sources()[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(w->ListBox1->item(i)->text().toStdString(),
+              w->Sources()[static_cast<std::size_t>(i)]);
   EXPECT_EQ(w->ListBox1->currentRow(), 1);
   // The same as the rule of one insert.
   std::vector<std::string> oneByOne;
   for (const std::string& p : {d, b, a, bb, c, lone})
-    oneByOne.insert(oneByOne.begin() + static_cast<std::ptrdiff_t>(SourceInsertPosition(oneByOne, p)), p);
+    oneByOne.insert(
+        oneByOne.begin() + static_cast<std::ptrdiff_t>(SourceInsertPosition(oneByOne, p)), p);
   EXPECT_EQ(w->Sources(), oneByOne);
 }
 
@@ -448,7 +453,8 @@ TEST_F(IntakeTest, DroppedNameThatIsNoUtf8KeepsItsBytes) {
   const std::string f = Touch("clip\x82\xa0 1.avi");
   auto w = Started();
   QMimeData data;
-  data.setData("text/uri-list", "file://" + QByteArray::fromStdString(f).toPercentEncoding("/") + "\r\n");
+  data.setData("text/uri-list",
+               "file://" + QByteArray::fromStdString(f).toPercentEncoding("/") + "\r\n");
   ASSERT_EQ(data.urls().size(), 1);
   QDragEnterEvent enter(QPoint(100, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(w.get(), &enter);
@@ -494,8 +500,10 @@ TEST_F(MainWindowTest, OutputFolderDropsTrailingSeparatorsAndShowsItselfAsHint) 
   struct Case {
     const char* typed;
     const char* want;
-  } cases[] = {{"/media/Video/", "/media/Video"}, {"/media/Video//", "/media/Video"},
-               {"/", "/"}, {"relative", "relative"}};
+  } cases[] = {{"/media/Video/", "/media/Video"},
+               {"/media/Video//", "/media/Video"},
+               {"/", "/"},
+               {"relative", "relative"}};
   for (const auto& c : cases) {
     w->C1_03->SetText(c.typed);
     EXPECT_EQ(w->OutputFolder(), c.want) << c.typed;
@@ -528,10 +536,12 @@ TEST_F(MainWindowTest, GuideAndInformationAddresses) {
   w->Button4Click();
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0], std::make_pair(folder + "/Readme.txt", true));
-  EXPECT_EQ(opened[1], std::make_pair(std::string(InfoPageHost) + "/info.php?pf=w&sn=tarnick", false));
+  EXPECT_EQ(opened[1],
+            std::make_pair(std::string(InfoPageHost) + "/info.php?pf=w&sn=tarnick", false));
   EXPECT_EQ(InfoPageAddress("/opt/my tools/Tar nick.bin"),
             std::string(InfoPageHost) + "/info.php?pf=w&sn=Tar nick");
-  EXPECT_EQ(InfoPageAddress("/opt/v1.2/tarnick"), std::string(InfoPageHost) + "/info.php?pf=w&sn=tarnick");
+  EXPECT_EQ(InfoPageAddress("/opt/v1.2/tarnick"),
+            std::string(InfoPageHost) + "/info.php?pf=w&sn=tarnick");
 }
 
 // ---------------------------------------------------------------- surface
@@ -632,7 +642,8 @@ TEST(Entry, MissingProfileShowsOneErrorBoxAndNoWindow) {
   o.Arguments = std::vector<std::string>{};
   EXPECT_EQ(RunEntry(o), 0);
   ASSERT_EQ(dialogs.Boxes.size(), 1u);
-  EXPECT_EQ(dialogs.Boxes[0].Text, "ファイル " + dir.path().toStdString() + "/profile.txt は開けません.");
+  EXPECT_EQ(dialogs.Boxes[0].Text,
+            "ファイル " + dir.path().toStdString() + "/profile.txt は開けません.");
   EXPECT_EQ(dialogs.Boxes[0].Caption, "Tarnick");
   EXPECT_EQ(dialogs.Boxes[0].Flags, MB_OK | MB_ICONSTOP);
   for (QWidget* w : QApplication::topLevelWidgets())
@@ -890,10 +901,10 @@ TEST_F(MainWindowTest, TrackBarsArePlainWithTheLayoutsThumbAndTicksAtTheirLabels
 
 TEST_F(MainWindowTest, TabOrderFollowsThePanelsThenTheirControls) {
   auto w = Make();
-  const std::vector<QWidget*> want = {
-      w->ListBox1,  w->C2_00,     w->Memo0,     w->C2_04,     w->C1_03,
-      w->CheckBox1, w->CheckBox2, w->SpinEdit1, w->Button0,   w->DriveComboBox1,
-      w->DigitBar1, w->DigitBar2, w->TrackBar1, w->DigitBar3, w->TrackBar2};
+  const std::vector<QWidget*> want = {w->ListBox1,  w->C2_00,          w->Memo0,     w->C2_04,
+                                      w->C1_03,     w->CheckBox1,      w->CheckBox2, w->SpinEdit1,
+                                      w->Button0,   w->DriveComboBox1, w->DigitBar1, w->DigitBar2,
+                                      w->TrackBar1, w->DigitBar3,      w->TrackBar2};
   std::vector<QWidget*> seen;
   QWidget* at = w->ListBox1;
   for (int i = 0; i < 500 && seen.size() < want.size(); ++i, at = at->nextInFocusChain()) {
@@ -913,16 +924,26 @@ namespace {
 TEST_F(MainWindowTest, EveryHintedControlCarriesItsHint) {
   auto w = Make();
   const std::vector<std::pair<QWidget*, std::string>> hints = {
-      {w->Button4, " インフォメーション"}, {w->Button3, " ユーザーズガイド"},
-      {w->Button2, " 最小化"},             {w->Button1, " 閉じる"},
-      {w->ListBox1, " 変換対象ファイル"},  {w->Panel11, " ここにファイルをドロップ(複数可)"},
-      {w->C2_00, " おまかせ設定"},         {w->Button5, " 一覧をｸﾘｱ"},
-      {w->C2_04, " 動画のｺｰﾃﾞｯｸ"},         {w->DigitBar1, " 動画のﾌﾚｰﾑﾚｰﾄ"},
-      {w->DigitBar2, " 動画のﾋﾞｯﾄﾚｰﾄ"},    {w->TrackBar1, " 音声のｻﾝﾌﾟﾙﾚｰﾄ"},
-      {w->DigitBar3, " 音声のﾋﾞｯﾄﾚｰﾄ"},    {w->TrackBar2, " 動画のｻｲｽﾞ"},
-      {w->C1_03, " 保存先のﾌｫﾙﾀﾞ"},        {w->CheckBox1, " 2ﾊﾟｽｴﾝｺｰﾄﾞの有無"},
-      {w->CheckBox2, " ｻﾑﾈｲﾙ画像生成の有無"}, {w->SpinEdit1, " ｻﾑﾈｲﾙ画像生成の有無"},
-      {w->Button10, " 変換後⇒ﾌｧｲﾙ保存"},   {w->Button11, " 変換後⇒PSP(MemoryStick)転送"}};
+      {w->Button4, " インフォメーション"},
+      {w->Button3, " ユーザーズガイド"},
+      {w->Button2, " 最小化"},
+      {w->Button1, " 閉じる"},
+      {w->ListBox1, " 変換対象ファイル"},
+      {w->Panel11, " ここにファイルをドロップ(複数可)"},
+      {w->C2_00, " おまかせ設定"},
+      {w->Button5, " 一覧をｸﾘｱ"},
+      {w->C2_04, " 動画のｺｰﾃﾞｯｸ"},
+      {w->DigitBar1, " 動画のﾌﾚｰﾑﾚｰﾄ"},
+      {w->DigitBar2, " 動画のﾋﾞｯﾄﾚｰﾄ"},
+      {w->TrackBar1, " 音声のｻﾝﾌﾟﾙﾚｰﾄ"},
+      {w->DigitBar3, " 音声のﾋﾞｯﾄﾚｰﾄ"},
+      {w->TrackBar2, " 動画のｻｲｽﾞ"},
+      {w->C1_03, " 保存先のﾌｫﾙﾀﾞ"},
+      {w->CheckBox1, " 2ﾊﾟｽｴﾝｺｰﾄﾞの有無"},
+      {w->CheckBox2, " ｻﾑﾈｲﾙ画像生成の有無"},
+      {w->SpinEdit1, " ｻﾑﾈｲﾙ画像生成の有無"},
+      {w->Button10, " 変換後⇒ﾌｧｲﾙ保存"},
+      {w->Button11, " 変換後⇒PSP(MemoryStick)転送"}};
   for (const auto& [control, hint] : hints) EXPECT_EQ(GetHint(control), hint) << hint;
   // The start buttons wait for a source; the thumbnail second is enabled.
   EXPECT_FALSE(w->Button10->isEnabled());

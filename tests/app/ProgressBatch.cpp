@@ -61,7 +61,9 @@ int ProgressWindows() {
   return n;
 }
 
-bool Exists(const std::string& p) { return std::filesystem::exists(p); }
+bool Exists(const std::string& p) {
+  return std::filesystem::exists(p);
+}
 
 class ProgressBatch : public ::testing::Test {
  protected:
@@ -75,8 +77,9 @@ class ProgressBatch : public ::testing::Test {
     QObject::connect(&watch, &QTimer::timeout, [this] {
       TProgressForm1* form = driver.View().Form();
       if (!form) return;
-      Look look{form->Label1->Caption(), form->Label2->Caption(), form->ProgressBar1->Position(),
-                form->ProgressBar1->Max(), !form->Image1->Picture().isNull(), form->isVisible()};
+      Look look{form->Label1->Caption(),           form->Label2->Caption(),
+                form->ProgressBar1->Position(),    form->ProgressBar1->Max(),
+                !form->Image1->Picture().isNull(), form->isVisible()};
       // The first paint, before any file is named, shows the form's own text.
       if (look.label1 == "***.*** -> ***.***") return;
       looks.push_back(look);
@@ -190,7 +193,8 @@ TEST_F(ProgressBatch, FailingFileGivesTheEndMessageAndTheWindowsComeBack) {
   EXPECT_TRUE(result.AnyPassFailed);
   ASSERT_EQ(dialogs.Boxes.size(), 1u);
   EXPECT_EQ(dialogs.Boxes[0].Text,
-            "変換できない非対応ファイルが含まれていました。保存先に指定したフォルダで変換結果をご確認下さい。");
+            "変換できない非対応ファイルが含まれていました。保存先に指定したフォルダで変換結果をご確"
+            "認下さい。");
   EXPECT_EQ(dialogs.Beeps.size(), 2u);
   EXPECT_EQ(host.enabled.back(), true);
   EXPECT_EQ(ProgressWindows(), 0);

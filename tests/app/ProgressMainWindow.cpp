@@ -8,12 +8,12 @@
 #include <QStandardPaths>
 
 #include <filesystem>
-#include <set>
 #include <fstream>
+#include <set>
 
 #include "app/BatchDriver.h"
-#include "app/PauseSleeper.h"
 #include "app/Mainwindow1.h"
+#include "app/PauseSleeper.h"
 #include "controls/Pcvfadebutton.h"
 #include "platform/JpegImage.h"
 #include "support/FakeEncoder.h"
@@ -117,9 +117,10 @@ TEST_F(ProgressRealEncoder, GeneratedClipBecomesAPspMp4AndItsThumbnail) {
     GTEST_SKIP() << "no ffmpeg on PATH";
   const std::string clip = enc.Path("clip.avi");
   QProcess gen;
-  gen.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=8:size=320x240:rate=25",
-                       "-f", "lavfi", "-i", "sine=frequency=440:duration=8", "-c:v", "mpeg4", "-c:a",
-                       "pcm_s16le", "-shortest", QString::fromStdString(clip)});
+  gen.start("ffmpeg",
+            {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=8:size=320x240:rate=25",
+             "-f", "lavfi", "-i", "sine=frequency=440:duration=8", "-c:v", "mpeg4", "-c:a",
+             "pcm_s16le", "-shortest", QString::fromStdString(clip)});
   ASSERT_TRUE(gen.waitForFinished(60000));
   ASSERT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
 

@@ -13,7 +13,8 @@ namespace {
 int RunEventsUntil(const int& calls, int wanted) {
   QElapsedTimer t;
   t.start();
-  while (calls < wanted && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (calls < wanted && t.elapsed() < 3000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   return calls;
 }
 

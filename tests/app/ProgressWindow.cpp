@@ -48,7 +48,9 @@ struct Canceller : IRunCanceller {
   }
 };
 
-QRgb Rgb(TColor c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QRgb Rgb(TColor c) {
+  return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 class ProgressWindow : public ::testing::Test {
  protected:
@@ -101,13 +103,13 @@ TEST_F(ProgressWindow, BorderlessOnTopWindowOfTheLayout) {
 TEST_F(ProgressWindow, ShapesPaintTheFrameAndThePreviewStretches) {
   form.show();
   QImage shot = form.Screenshot();
-  EXPECT_EQ(shot.pixel(0, 0), Rgb(clBlack));     // Shape0's outline
+  EXPECT_EQ(shot.pixel(0, 0), Rgb(clBlack));  // Shape0's outline
   EXPECT_EQ(shot.pixel(399, 71), Rgb(clBlack));
   EXPECT_EQ(shot.pixel(2, 2), Rgb(0xEBEBEB));    // Shape0's fill
   EXPECT_EQ(shot.pixel(400, 30), Rgb(clBlack));  // the form's own colour, right of Shape0
   EXPECT_EQ(shot.pixel(5, 5), Rgb(clWhite));     // Shape1's outline
   EXPECT_EQ(shot.pixel(86, 66), Rgb(clWhite));
-  EXPECT_EQ(shot.pixel(40, 30), Rgb(clBlack));   // empty Image1 shows Shape1's fill
+  EXPECT_EQ(shot.pixel(40, 30), Rgb(clBlack));  // empty Image1 shows Shape1's fill
 
   // A 2 x 2 picture of four colours fills 80 x 60 in four blocks.
   QImage picture(2, 2, QImage::Format_RGB32);

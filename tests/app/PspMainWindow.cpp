@@ -10,8 +10,8 @@
 #include <fstream>
 
 #include "app/BatchDriver.h"
-#include "app/PauseSleeper.h"
 #include "app/Mainwindow1.h"
+#include "app/PauseSleeper.h"
 #include "controls/Pcvfadebutton.h"
 #include "platform/Volumes.h"
 #include "support/FakeEncoder.h"
@@ -60,7 +60,8 @@ class PspMainWindow : public ::testing::Test {
   }
 
   void Click(TControl* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      QPoint(button->width() / 2, button->height() / 2));
   }
 
   FakeEncoderFolder enc;
@@ -72,7 +73,8 @@ TEST_F(PspMainWindow, TheLaterOfTwoPspVolumesReceivesTheOutput) {
   const std::string f = Volume("F", "/PSP/GAME");
   const std::string g = Volume("G", "/PSP");
   const std::string h = Volume("H", "/PSP/GAME");
-  ScopedVolumeSource volumes(std::make_unique<FolderVolumeSource>(std::vector<std::string>{f, g, h}));
+  ScopedVolumeSource volumes(
+      std::make_unique<FolderVolumeSource>(std::vector<std::string>{f, g, h}));
   auto w = Started();
   apptest::PauseSleeper pauses{w->BatchDriver()};
   w->show();
@@ -108,9 +110,10 @@ TEST_F(PspMainWindow, NoPspVolumeGivesTheMessageAndChangesNothing) {
   w->Button11Click();
 
   ASSERT_EQ(dialogs.Boxes.size(), 1u);
-  EXPECT_EQ(dialogs.Boxes[0].Text,
-            "PSP本体がPCに接続(USBモード)されていないか,PSP用のMemoryStickがPCに差し込まれていません。\n"
-            "ご確認の上,もう一度実行して下さい。");
+  EXPECT_EQ(
+      dialogs.Boxes[0].Text,
+      "PSP本体がPCに接続(USBモード)されていないか,PSP用のMemoryStickがPCに差し込まれていません。\n"
+      "ご確認の上,もう一度実行して下さい。");
   EXPECT_EQ(dialogs.Boxes[0].Caption, "Tarnick");
   EXPECT_EQ(dialogs.Boxes[0].Flags, MB_OK);
   EXPECT_EQ(dialogs.Beeps, std::vector<unsigned>{0});

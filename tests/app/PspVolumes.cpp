@@ -74,14 +74,22 @@ TEST(PspVolumes, PseudoFileSystemsAreNoVolumes) {
     bool pseudo;
   };
   const Case cases[] = {
-      {"proc", "/proc", true},          {"sysfs", "/sys", true},
-      {"cgroup2", "/sys/fs/cgroup", true}, {"tmpfs", "/run", false},
-      {"tmpfs", "/media/ram", false},   {"ramfs", "/mnt/ram", false},
-      {"tmpfs", "/dev/shm", true},      {"tmpfs", "/sys/fs/cgroup", true},
-      {"devpts", "/dev/pts", true},     {"ext4", "/devices", false},
-      {"ext4", "/", false},             {"vfat", "/media/user/PSP", false},
-      {"vfat", "/run/media/user/MS", false}, {"exfat", "/mnt/card", false},
-      {"ext4", "/sysroot", false},      {"fuseblk", "/media/ntfs", false},
+      {"proc", "/proc", true},
+      {"sysfs", "/sys", true},
+      {"cgroup2", "/sys/fs/cgroup", true},
+      {"tmpfs", "/run", false},
+      {"tmpfs", "/media/ram", false},
+      {"ramfs", "/mnt/ram", false},
+      {"tmpfs", "/dev/shm", true},
+      {"tmpfs", "/sys/fs/cgroup", true},
+      {"devpts", "/dev/pts", true},
+      {"ext4", "/devices", false},
+      {"ext4", "/", false},
+      {"vfat", "/media/user/PSP", false},
+      {"vfat", "/run/media/user/MS", false},
+      {"exfat", "/mnt/card", false},
+      {"ext4", "/sysroot", false},
+      {"fuseblk", "/media/ntfs", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsPseudoFileSystem(c.type, c.root), c.pseudo) << c.type << " " << c.root;
@@ -108,10 +116,12 @@ int FindOnMountedRamDisk(const std::string& type, const std::string& folder) {
   pid_t pid = fork();
   if (pid < 0) return 77;
   if (pid == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         mount("none", folder.c_str(), type.c_str(), 0, nullptr) != 0)
       _exit(77);
-    if (mkdir((folder + "/PSP").c_str(), 0755) != 0 || mkdir((folder + "/PSP/GAME").c_str(), 0755) != 0)
+    if (mkdir((folder + "/PSP").c_str(), 0755) != 0 ||
+        mkdir((folder + "/PSP/GAME").c_str(), 0755) != 0)
       _exit(2);
     auto found = FindPspVideoFolder(SystemVolumeSource().VolumeRoots());
     _exit(found == folder + "/VIDEO" ? 0 : 1);

@@ -14,11 +14,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -42,7 +42,9 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-bool RunQuiet(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool RunQuiet(const std::string& command) {
+  return std::system(command.c_str()) == 0;
+}
 
 // argv and an environment of PATH plus `extra`.
 struct Child {
@@ -63,7 +65,8 @@ struct Child {
   }
 };
 
-Child MakeChild(std::vector<std::string> args, std::vector<std::string> env, const std::string& path) {
+Child MakeChild(std::vector<std::string> args, std::vector<std::string> env,
+                const std::string& path) {
   Child c;
   c.Args.push_back(Program);
   c.Args.insert(c.Args.end(), args.begin(), args.end());
@@ -232,10 +235,12 @@ TEST_F(CliProcess, FailingFileGivesExitOneWithTheEncodersLineAndTheLog) {
   args.insert(args.end(), {"--no-thumbnail", bad, good});
   test::CliRun r = Run(args);
   EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
-  EXPECT_NE(r.Out.find("[1/2] bad.avi -> bad.mp4  pass 1/1  failed after"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("[1/2] bad.avi -> bad.mp4  pass 1/1  failed after"), std::string::npos)
+      << r.Out;
   EXPECT_NE(r.Out.find("1 converted, 1 failed, 0 skipped\n"), std::string::npos) << r.Out;
   // The failures go to standard error, the path said once.
-  EXPECT_NE(r.Err.find("  " + bad + ": Invalid data found when processing input\n"), std::string::npos)
+  EXPECT_NE(r.Err.find("  " + bad + ": Invalid data found when processing input\n"),
+            std::string::npos)
       << r.Err;
   EXPECT_EQ(r.Out.find("Invalid data found"), std::string::npos) << r.Out;
   const std::string marker = "encoder log: ";
@@ -302,8 +307,8 @@ TEST_F(CliProcess, SourceInTheOutputFolderIsNeverWrittenOver) {
   dir_.Write("here/a.mp4", "original bytes");
   const std::string cwd = fs::current_path().string();
   fs::current_path(folder);
-  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--no-thumbnail", "--output", ".",
-                        "a.avi", "./a.mp4"},
+  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--no-thumbnail",
+                        "--output", ".", "a.avi", "./a.mp4"},
                        {}, fakePath);
   fs::current_path(cwd);
   EXPECT_EQ(r.Code, ExitFailed) << r.Out << r.Err;
@@ -322,8 +327,9 @@ TEST_F(CliProcess, PipeIsRefusedAndAPhotoBesideTheOutputIsKept) {
   const std::string photo = dir_.Write("out/holiday.jpg", "a photo of 1200x900");
   const std::string fifo = dir_.Path("pipe.avi");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--output", out_, video, fifo},
-                       {}, fakePath);
+  test::CliRun r =
+      Run({"--settings", settings_, "--profile", profile_, "--output", out_, video, fifo}, {},
+          fakePath);
   ASSERT_NE(r.Code, -1) << "hung";
   EXPECT_EQ(r.Code, ExitFailed) << r.Out << r.Err;
   EXPECT_EQ(ReadFile(photo), "a photo of 1200x900");
@@ -345,10 +351,11 @@ TEST_F(CliProcess, EveryNameReachesTheEncoderWhole) {
   const std::string log = dir_.Path("runs.log");
   for (bool fake : {true, false}) {
     SCOPED_TRACE(fake ? "fake encoder" : "real encoder");
-    const std::string path = fake ? std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath() : SystemPath();
+    const std::string path =
+        fake ? std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath() : SystemPath();
     const std::string out = std::string(fake ? "fake" : "real") + "\x82\xa0/new";
-    std::vector<std::string> args{"--settings", settings_, "--profile", profile_, "--thumbnail", "0",
-                                  "--output", out};
+    std::vector<std::string> args{"--settings",  settings_, "--profile", profile_,
+                                  "--thumbnail", "0",       "--output",  out};
     args.insert(args.end(), names.begin(), names.end());
     const std::string cwd = fs::current_path().string();
     fs::current_path(folder);
@@ -372,7 +379,8 @@ TEST_F(CliProcess, EveryNameReachesTheEncoderWhole) {
         EXPECT_NE(runs.find("ARG " + stem + ".mp4\n"), std::string::npos) << runs;
         EXPECT_NE(runs.find("ARG " + stem + ".jpg\n"), std::string::npos) << runs;
       } else {
-        EXPECT_NE(Probe(stem + ".mp4", "stream=codec_name").find("codec_name=aac"), std::string::npos);
+        EXPECT_NE(Probe(stem + ".mp4", "stream=codec_name").find("codec_name=aac"),
+                  std::string::npos);
         EXPECT_NE(Probe(stem + ".jpg", "stream=width,height").find("width=160\nheight=120"),
                   std::string::npos);
       }
@@ -389,8 +397,9 @@ TEST_F(CliProcess, OutputWithoutItsIndexIsAFailure) {
   const std::string video = dir_.Write("clip.avi", "video");
   auto args = Common();
   args.insert(args.end(), {"--no-thumbnail", video});
-  test::CliRun full = Run(args, {"FAKE_FFMPEG_STDERR=Error writing trailer of x.mp4: No space left on device"},
-                          fakePath);
+  test::CliRun full =
+      Run(args, {"FAKE_FFMPEG_STDERR=Error writing trailer of x.mp4: No space left on device"},
+          fakePath);
   EXPECT_EQ(full.Code, ExitFailed) << full.Out;
   EXPECT_NE(full.Err.find("No space left on device"), std::string::npos) << full.Err;
   test::CliRun cut = Run(args, {"FAKE_FFMPEG_NO_MOOV=1"}, fakePath);
@@ -413,11 +422,14 @@ TEST_F(CliProcess, MissingEncoderEndsTheBatchWithItsMessage) {
   test::CliRun r = Run(args, {}, dir_.Path("no-programs-here"));
   EXPECT_EQ(r.Code, 1);
   EXPECT_NE(r.Out.find("0 converted, 1 failed, 1 skipped\n"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Err.find("\n  " + a + ": the encoder could not be started\n"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("\n  " + a + ": the encoder could not be started\n"), std::string::npos)
+      << r.Err;
   EXPECT_EQ(r.Err.find("encoder log:"), std::string::npos);  // it would hold nothing
   // The command line speaks English; the window's Japanese stays in the window.
-  EXPECT_NE(r.Err.find("tarnick-cli: the encoder (ffmpeg) could not be started; the batch is stopped"),
-            std::string::npos) << r.Err;
+  EXPECT_NE(
+      r.Err.find("tarnick-cli: the encoder (ffmpeg) could not be started; the batch is stopped"),
+      std::string::npos)
+      << r.Err;
   EXPECT_EQ(r.Err.find("エンコーダ"), std::string::npos) << r.Err;
 }
 
@@ -431,8 +443,8 @@ TEST_F(CliProcess, SourceNamedLikeAProbeOptionIsOnlyAPath) {
   dir_.Write("here/-report", "video");
   const std::string cwd = fs::current_path().string();
   fs::current_path(folder);
-  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--no-thumbnail", "--output", out_,
-                        "--", "-report"},
+  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "--no-thumbnail",
+                        "--output", out_, "--", "-report"},
                        {}, fakePath);
   fs::current_path(cwd);
   EXPECT_EQ(r.Code, ExitConverted) << r.Out << r.Err;
@@ -499,7 +511,8 @@ TEST_F(CliProcess, FloodOfEncoderMessagesKeepsABoundedLog) {
   EXPECT_GT(text.size(), 2u << 20);
   EXPECT_LT(text.size(), 2 * ((1u << 20) + (64u << 10)) + (8u << 10));
   EXPECT_EQ(text.rfind("$ /", 0), 0u);
-  EXPECT_NE(text.find("fake encoder: converting to " + out_ + "/b.mp4\nframe= 1 "), std::string::npos);
+  EXPECT_NE(text.find("fake encoder: converting to " + out_ + "/b.mp4\nframe= 1 "),
+            std::string::npos);
   const std::string note = " bytes of messages left out ...]\n";
   const auto first = text.find(note);
   ASSERT_NE(first, std::string::npos);
@@ -513,7 +526,8 @@ TEST_F(CliProcess, FloodOfEncoderMessagesKeepsABoundedLog) {
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(folder))
-    if (e.is_regular_file() && !e.is_symlink()) files[e.path().string()] = ReadFile(e.path().string());
+    if (e.is_regular_file() && !e.is_symlink())
+      files[e.path().string()] = ReadFile(e.path().string());
   return files;
 }
 
@@ -572,44 +586,70 @@ TEST_F(CliProcess, FaultTable) {
     std::vector<std::string> Said;  // in what the program wrote
   };
   std::unique_ptr<ScopedTmpfs> mount;
-  const std::vector<std::string> names = {"a b.avi",  "it's \"q\".avi", "$(touch pwned).avi", "x;touch pwned.avi",
-                                          "-lead.avi", "new\nline.avi",  "-y",                 "-i"};
+  const std::vector<std::string> names = {"a b.avi",
+                                          "it's \"q\".avi",
+                                          "$(touch pwned).avi",
+                                          "x;touch pwned.avi",
+                                          "-lead.avi",
+                                          "new\nline.avi",
+                                          "-y",
+                                          "-i"};
   const Row rows[] = {
-      {"encoder exits 1", {"FAKE_FFMPEG_FAIL=1"},
+      {"encoder exits 1",
+       {"FAKE_FFMPEG_FAIL=1"},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          dir_.Write(f + "/out/a.mp4", "earlier output");
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x"),
                                          dir_.Write(f + "/b.avi", "x")};
        },
-       0, ExitFailed, {"0 converted, 2 failed, 0 skipped", "fake encoder: failing as asked"}},
-      {"encoder crashes", {"FAKE_FFMPEG_CRASH=1"},
+       0,
+       ExitFailed,
+       {"0 converted, 2 failed, 0 skipped", "fake encoder: failing as asked"}},
+      {"encoder crashes",
+       {"FAKE_FFMPEG_CRASH=1"},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitFailed, {"0 converted, 1 failed", "the encoder crashed"}},
-      {"encoder writes nothing", {"FAKE_FFMPEG_NO_OUTPUT=1"},
+       0,
+       ExitFailed,
+       {"0 converted, 1 failed", "the encoder crashed"}},
+      {"encoder writes nothing",
+       {"FAKE_FFMPEG_NO_OUTPUT=1"},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
        },
        // The reason given is the encoder's last line.
-       0, ExitFailed, {"0 converted, 1 failed", "a.avi: fake encoder: converting to "}},
-      {"encoder hangs, SIGTERM to the program", {"FAKE_FFMPEG_HANG=1"},
+       0,
+       ExitFailed,
+       {"0 converted, 1 failed", "a.avi: fake encoder: converting to "}},
+      {"encoder hangs, SIGTERM to the program",
+       {"FAKE_FFMPEG_HANG=1"},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
        },
-       SIGTERM, 128 + SIGTERM, {"pass 1/1  cancelled", "0 converted, 0 failed, 1 skipped"}},
-      {"encoder ignores SIGTERM, Ctrl-C", {"FAKE_FFMPEG_HANG=1", "FAKE_FFMPEG_IGNORE_TERM=1"},
+       SIGTERM,
+       128 + SIGTERM,
+       {"pass 1/1  cancelled", "0 converted, 0 failed, 1 skipped"}},
+      {"encoder ignores SIGTERM, Ctrl-C",
+       {"FAKE_FFMPEG_HANG=1", "FAKE_FFMPEG_IGNORE_TERM=1"},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
        },
-       SIGINT, 128 + SIGINT, {"pass 1/1  cancelled", "0 converted, 0 failed, 1 skipped"}},
-      {"output folder below a file", {},
+       SIGINT,
+       128 + SIGINT,
+       {"pass 1/1  cancelled", "0 converted, 0 failed, 1 skipped"}},
+      {"output folder below a file",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          dir_.Write(f + "/file", "a file");
-         return std::vector<std::string>{"--output", f + "/file/out", dir_.Write(f + "/a.avi", "x")};
+         return std::vector<std::string>{"--output", f + "/file/out",
+                                         dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitFailed, {"0 converted, 1 failed", "Not a directory"}},
-      {"output folder read-only", {},
+       0,
+       ExitFailed,
+       {"0 converted, 1 failed", "Not a directory"}},
+      {"output folder read-only",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          mount = std::make_unique<ScopedTmpfs>(f + "/out", "size=1m");
          if (!mount->Mounted()) return std::nullopt;
@@ -617,8 +657,11 @@ TEST_F(CliProcess, FaultTable) {
          if (!mount->Remount("ro")) return std::nullopt;
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitFailed, {"0 converted, 1 failed", "Read-only file system"}},
-      {"output folder full", {"FAKE_FFMPEG_BYTES=300000"},
+       0,
+       ExitFailed,
+       {"0 converted, 1 failed", "Read-only file system"}},
+      {"output folder full",
+       {"FAKE_FFMPEG_BYTES=300000"},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          mount = std::make_unique<ScopedTmpfs>(f + "/out", "size=64k");
          if (!mount->Mounted()) return std::nullopt;
@@ -626,44 +669,63 @@ TEST_F(CliProcess, FaultTable) {
          return std::vector<std::string>{"--output", f + "/out", dir_.Write(f + "/a.avi", "x"),
                                          dir_.Write(f + "/b.avi", "x")};
        },
-       0, ExitFailed, {"0 converted, 2 failed", "No space left on device"}},
-      {"names the shell or ffmpeg would take apart", {},
+       0,
+       ExitFailed,
+       {"0 converted, 2 failed", "No space left on device"}},
+      {"names the shell or ffmpeg would take apart",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          std::vector<std::string> args{"--output", f + "/out", "--"};
          for (const auto& n : names) args.push_back(dir_.Write(f + "/" + n, "x"));
          return args;
        },
-       0, ExitConverted, {"8 converted, 0 failed, 0 skipped"}},
-      {"settings file read-only", {},
+       0,
+       ExitConverted,
+       {"8 converted, 0 failed, 0 skipped"}},
+      {"settings file read-only",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          const std::string ini = dir_.Write(f + "/ro.ini", "[Setting]\r\nC2_00=2\r\n");
-         fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-         return std::vector<std::string>{"--settings", ini, "--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
+         fs::permissions(ini,
+                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+         return std::vector<std::string>{"--settings", ini, "--output", f + "/out",
+                                         dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitConverted, {"1 converted, 0 failed"}},
-      {"settings file a link", {},
+       0,
+       ExitConverted,
+       {"1 converted, 0 failed"}},
+      {"settings file a link",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          const std::string ini = dir_.Write(f + "/real.ini", "[Setting]\r\nC2_00=2\r\n");
          fs::create_symlink(ini, f + "/link.ini");
          return std::vector<std::string>{"--settings", f + "/link.ini", "--output", f + "/out",
                                          dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitConverted, {"1 converted, 0 failed"}},
-      {"settings file a folder", {},
+       0,
+       ExitConverted,
+       {"1 converted, 0 failed"}},
+      {"settings file a folder",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          fs::create_directories(f + "/folder.ini");
          return std::vector<std::string>{"--settings", f + "/folder.ini", "--output", f + "/out",
                                          dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitConverted, {"1 converted, 0 failed"}},
-      {"profile.txt binary", {},
+       0,
+       ExitConverted,
+       {"1 converted, 0 failed"}},
+      {"profile.txt binary",
+       {},
        [&](const std::string& f) -> std::optional<std::vector<std::string>> {
          std::string bytes;
          for (int i = 0; i < 5000; ++i) bytes += static_cast<char>((i * 7919) % 256);
-         return std::vector<std::string>{"--profile", dir_.Write(f + "/binary.txt", bytes), "--output", f + "/out",
-                                         dir_.Write(f + "/a.avi", "x")};
+         return std::vector<std::string>{"--profile", dir_.Write(f + "/binary.txt", bytes),
+                                         "--output", f + "/out", dir_.Write(f + "/a.avi", "x")};
        },
-       0, ExitUsage, {"binary.txt"}},
+       0,
+       ExitUsage,
+       {"binary.txt"}},
   };
   int n = 0;
   for (const Row& row : rows) {
@@ -680,7 +742,8 @@ TEST_F(CliProcess, FaultTable) {
     const std::string log = dir_.Path("fake-row" + std::to_string(n) + ".log");
     std::vector<std::string> env = row.Env;
     env.push_back("FAKE_FFMPEG_LOG=" + log);
-    std::vector<std::string> args = {"--settings", settings_, "--profile", profile_, "--no-thumbnail"};
+    std::vector<std::string> args = {"--settings", settings_, "--profile", profile_,
+                                     "--no-thumbnail"};
     args.insert(args.end(), rowArgs->begin(), rowArgs->end());
     const std::string cwd = fs::current_path().string();
     fs::current_path(folder);  // where a name run by a shell would leave its file
@@ -696,18 +759,22 @@ TEST_F(CliProcess, FaultTable) {
     if (auto at = said.find("encoder log: "); at != std::string::npos)
       fs::remove(test::Lines(said.substr(at + 13))[0]);
     EXPECT_EQ(code, row.Exit) << said;
-    for (const auto& text : row.Said) EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
+    for (const auto& text : row.Said)
+      EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
     for (const auto& [path, bytes] : before) EXPECT_EQ(ReadFile(path), bytes) << path;
-    for (pid_t run : FakeRuns(log)) EXPECT_TRUE(WaitFor([&] { return !StillRunning(run); }, 10)) << run;
+    for (pid_t run : FakeRuns(log))
+      EXPECT_TRUE(WaitFor([&] { return !StillRunning(run); }, 10)) << run;
     // What a shell would have made of the names.
     EXPECT_FALSE(fs::exists(folder + "/pwned") || fs::exists(folder + "/pwned.avi"));
     if (row.Exit == ExitConverted && std::string(row.Name).rfind("names", 0) == 0) {
       // Each name reached the encoder whole, as the path after -i.
       const std::string runs = ReadFile(log);
       for (const auto& name : names) {
-        EXPECT_NE(runs.find("ARG -i\nARG " + folder + "/" + name + "\n"), std::string::npos) << name;
+        EXPECT_NE(runs.find("ARG -i\nARG " + folder + "/" + name + "\n"), std::string::npos)
+            << name;
         const std::string stem = name.size() > 4 && name.substr(name.size() - 4) == ".avi"
-                                     ? name.substr(0, name.size() - 4) : name;
+                                     ? name.substr(0, name.size() - 4)
+                                     : name;
         EXPECT_TRUE(fs::exists(folder + "/out/" + stem + ".mp4")) << stem;
       }
     }
@@ -720,7 +787,8 @@ TEST_F(CliProcess, FaultTable) {
 // A source name that is no UTF-8 reaches the encoder byte for byte.
 TEST_F(CliProcess, NonUtf8SourceNameReachesTheEncoderByteExact) {
   const std::string fakePath = std::string(TARNICK_TEST_BIN_DIR) + ":" + SystemPath();
-  const std::string name = "caf\xE9 \x83\x65\x83\x58\x83\x67.avi";  // Latin-1 and code page 932 bytes
+  const std::string name =
+      "caf\xE9 \x83\x65\x83\x58\x83\x67.avi";  // Latin-1 and code page 932 bytes
   const std::string source = dir_.Write(name, "x");
   const std::string log = dir_.Path("fake-bytes.log");
   std::vector<std::string> args = Common();
@@ -729,7 +797,8 @@ TEST_F(CliProcess, NonUtf8SourceNameReachesTheEncoderByteExact) {
   EXPECT_EQ(ReadFile(source), "x");
   const bool exact = ReadFile(log).find("ARG -i\nARG " + source + "\n") != std::string::npos;
   if (!exact || r.Code != ExitConverted)
-    GTEST_SKIP() << "non-UTF-8 names do not reach the encoder byte-exact on this branch yet: " << r.Out;
+    GTEST_SKIP() << "non-UTF-8 names do not reach the encoder byte-exact on this branch yet: "
+                 << r.Out;
   EXPECT_TRUE(fs::exists(out_ + "/" + name.substr(0, name.size() - 4) + ".mp4"));
 }
 
@@ -743,8 +812,9 @@ TEST_F(CliProcess, HugeProfileIsRefusedWithoutReadingItWhole) {
     for (std::size_t written = 0; written < (100u << 20); written += line.size()) out << line;
   }
   const std::string a = dir_.Write("a.avi", "x");
-  Child c = MakeChild({"--settings", settings_, "--profile", big, "--output", out_, "--no-thumbnail", a}, {},
-                      fakePath);
+  Child c =
+      MakeChild({"--settings", settings_, "--profile", big, "--output", out_, "--no-thumbnail", a},
+                {}, fakePath);
   pid_t pid = Spawn(c, dir_.Path("stdout.txt"), dir_.Path("stderr.txt"));
   int status = 0;
   struct rusage usage {};
@@ -794,7 +864,10 @@ TEST_F(CliProcess, KilledOutrightLeavesNoEncoderRunning) {
 namespace tarnick {
 namespace {
 
-std::string FakePath() { return std::string(TARNICK_TEST_BIN_DIR) + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/bin"); }
+std::string FakePath() {
+  return std::string(TARNICK_TEST_BIN_DIR) + ":" +
+         (std::getenv("PATH") ? std::getenv("PATH") : "/bin");
+}
 
 // Two sources of one name: "clip.mp4" and "clip (2).mp4". The first one's
 // output is newer than it and is left alone; the second keeps its number
@@ -806,20 +879,23 @@ TEST_F(CliProcess, SkipExistingKeepsTheNumberingOfTheWholeBatch) {
   fs::last_write_time(x, now - std::chrono::hours(48));
   fs::last_write_time(y, now - std::chrono::hours(48));
   fs::last_write_time(first, now - std::chrono::hours(24));
-  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "-o", out_, "--no-thumbnail",
-                        "--skip-existing", x, y},
+  test::CliRun r = Run({"--settings", settings_, "--profile", profile_, "-o", out_,
+                        "--no-thumbnail", "--skip-existing", x, y},
                        {}, FakePath());
   EXPECT_EQ(r.Code, ExitConverted) << r.Out << r.Err;
   EXPECT_EQ(ReadFile(first), "converted yesterday");
   EXPECT_TRUE(fs::exists(out_ + "/clip (2).mp4"));
-  EXPECT_NE(r.Out.find("[1/2] clip.avi -> clip.mp4  skipped: the output is newer than the source\n"),
-            std::string::npos) << r.Out;
+  EXPECT_NE(
+      r.Out.find("[1/2] clip.avi -> clip.mp4  skipped: the output is newer than the source\n"),
+      std::string::npos)
+      << r.Out;
   EXPECT_NE(r.Out.find("1 converted, 0 failed, 1 skipped\n"), std::string::npos) << r.Out;
 
   // An output older than its source is made again, under the same names.
   fs::remove(out_ + "/clip (2).mp4");
   fs::last_write_time(first, now - std::chrono::hours(72));
-  r = Run({"--settings", settings_, "--profile", profile_, "-o", out_, "--no-thumbnail", "--skip-existing", x, y},
+  r = Run({"--settings", settings_, "--profile", profile_, "-o", out_, "--no-thumbnail",
+           "--skip-existing", x, y},
           {}, FakePath());
   EXPECT_EQ(r.Code, ExitConverted) << r.Out << r.Err;
   EXPECT_NE(ReadFile(first), "converted yesterday");
@@ -842,20 +918,25 @@ TEST_F(CliProcess, QuietVerboseAndClampedValues) {
   r = Run(quiet, {"FAKE_FFMPEG_FAIL=1"}, FakePath());
   EXPECT_EQ(r.Code, ExitFailed);
   EXPECT_EQ(r.Out, "");
-  EXPECT_NE(r.Err.find("  " + clip + ": fake encoder: failing as asked\n"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("  " + clip + ": fake encoder: failing as asked\n"), std::string::npos)
+      << r.Err;
 
   std::vector<std::string> verbose = args;
   verbose.insert(verbose.begin(), {"-v", "--fps", "60", "--video-kbps", "5000"});
   r = Run(verbose, {}, FakePath());
   EXPECT_EQ(r.Code, ExitConverted) << r.Err;
-  EXPECT_NE(r.Err.find("tarnick-cli: warning: --fps 60 is out of range; 30 is used\n"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("tarnick-cli: warning: --fps 60 is out of range; 30 is used\n"),
+            std::string::npos)
+      << r.Err;
   EXPECT_NE(r.Err.find("tarnick-cli: warning: --video-kbps 5000 is out of range; 768 is used\n"),
-            std::string::npos) << r.Err;
+            std::string::npos)
+      << r.Err;
   EXPECT_NE(r.Err.find("tarnick-cli: run: ffmpeg -i \"" + clip + "\""), std::string::npos) << r.Err;
   const auto at = r.Err.find("encoder log: ");
   ASSERT_NE(at, std::string::npos) << r.Err;
   const std::string log = test::Lines(r.Err.substr(at + 13))[0];
-  EXPECT_NE(ReadFile(log).find("fake encoder: converting to " + out_ + "/clip.mp4"), std::string::npos);
+  EXPECT_NE(ReadFile(log).find("fake encoder: converting to " + out_ + "/clip.mp4"),
+            std::string::npos);
   fs::remove(log);
   EXPECT_NE(r.Out.find("1 converted, 0 failed, 0 skipped\n"), std::string::npos) << r.Out;
 }
@@ -886,7 +967,8 @@ std::vector<std::pair<std::string, std::string>> ConversionRuns(const std::strin
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("ARG ", 0) == 0) args.push_back(line.substr(4));
     if (line != "END") continue;
-    bool conversion = !args.empty() && args.back().size() > 4 && args.back().substr(args.back().size() - 4) == ".mp4";
+    bool conversion = !args.empty() && args.back().size() > 4 &&
+                      args.back().substr(args.back().size() - 4) == ".mp4";
     std::string pass;
     for (std::size_t i = 0; i + 1 < args.size(); ++i)
       if (args[i] == "-pass") pass = args[i + 1];
@@ -921,10 +1003,10 @@ TEST_F(CliProcess, JobsRunFilesAtOnceWithTheNamesOfOneJobAtATime) {
   EXPECT_NE(out.find("3 converted, 0 failed, 0 skipped\n"), std::string::npos) << out;
   // One line per file and pass, never mixed.
   for (const char* line : {"[1/3] clip.avi -> clip.mp4  pass 1/2  done in ",
-                         "[1/3] clip.avi -> clip.mp4  pass 2/2  done in ",
-                         "[2/3] clip.avi -> clip (2).mp4  pass 1/2  done in ",
-                         "[2/3] clip.avi -> clip (2).mp4  pass 2/2  done in ",
-                         "[3/3] other.avi -> other.mp4  pass 2/2  done in "})
+                           "[1/3] clip.avi -> clip.mp4  pass 2/2  done in ",
+                           "[2/3] clip.avi -> clip (2).mp4  pass 1/2  done in ",
+                           "[2/3] clip.avi -> clip (2).mp4  pass 2/2  done in ",
+                           "[3/3] other.avi -> other.mp4  pass 2/2  done in "})
     EXPECT_NE(out.find("\n" + std::string(line)), std::string::npos) << line << "\n" << out;
   // Each file's passes in order, and the names the dry run gives.
   const auto runs = ConversionRuns(log);
@@ -943,22 +1025,28 @@ TEST_F(CliProcess, JobsRunFilesAtOnceWithTheNamesOfOneJobAtATime) {
 }
 
 TEST_F(CliProcess, CtrlCEndsEveryRunningEncoderOfTheJobs) {
-  const std::string a = dir_.Write("a.avi", "a"), b = dir_.Write("b.avi", "b"), c = dir_.Write("c.avi", "c");
+  const std::string a = dir_.Write("a.avi", "a"), b = dir_.Write("b.avi", "b"),
+                    c = dir_.Write("c.avi", "c");
   const std::string log = dir_.Path("hang.log");
   std::vector<std::string> args = Common();
   args.insert(args.end(), {"--no-thumbnail", "--jobs=2", a, b, c});
-  Child child = MakeChild(args, {"FAKE_FFMPEG_HANG=1", "FAKE_FFMPEG_IGNORE_TERM=1", "FAKE_FFMPEG_LOG=" + log},
-                          FakePath());
+  Child child =
+      MakeChild(args, {"FAKE_FFMPEG_HANG=1", "FAKE_FFMPEG_IGNORE_TERM=1", "FAKE_FFMPEG_LOG=" + log},
+                FakePath());
   pid_t pid = Spawn(child, dir_.Path("stdout.txt"), dir_.Path("stderr.txt"));
   Reaper reaper{pid};
   const std::string pa = out_ + "/a.mp4", pb = out_ + "/b.mp4";
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(pa) && fs::file_size(pa) > 0 && fs::exists(pb) && fs::file_size(pb) > 0; },
-                      30));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return fs::exists(pa) && fs::file_size(pa) > 0 && fs::exists(pb) && fs::file_size(pb) > 0;
+      },
+      30));
   std::vector<pid_t> encoders;
   std::istringstream records(ReadFile(log));
   for (std::string line, run; std::getline(records, line);) {
     if (line.rfind("RUN ", 0) == 0) run = line.substr(4);
-    if (line == "ARG " + pa || line == "ARG " + pb) encoders.push_back(static_cast<pid_t>(std::stol(run)));
+    if (line == "ARG " + pa || line == "ARG " + pb)
+      encoders.push_back(static_cast<pid_t>(std::stol(run)));
   }
   ASSERT_EQ(encoders.size(), 2u);
   kill(pid, SIGINT);
@@ -991,13 +1079,17 @@ TEST_F(CliProcess, JsonGivesOneEventPerLineAndTheProgressGoesToStandardError) {
   const std::string good = dir_.Write("good.avi", "g"), bad = dir_.Write("bad.avi", "b");
   std::vector<std::string> args = Common();
   args.insert(args.end(), {"--no-thumbnail", "--json", good, bad});
-  test::CliRun r = Run(args, {"FAKE_FFMPEG_WRITE_MS=1500", "FAKE_FFMPEG_DURATION=12", "FAKE_FFMPEG_FAIL_NAME=bad.avi"},
-                       FakePath());
+  test::CliRun r =
+      Run(args,
+          {"FAKE_FFMPEG_WRITE_MS=1500", "FAKE_FFMPEG_DURATION=12", "FAKE_FFMPEG_FAIL_NAME=bad.avi"},
+          FakePath());
   EXPECT_EQ(r.Code, ExitFailed) << r.Err;
   std::vector<QJsonObject> events;
   for (const std::string& line : test::Lines(r.Out)) events.push_back(JsonLine(line));
   ASSERT_GE(events.size(), 5u) << r.Out;
-  auto text = [](const QJsonObject& o, const char* key) { return o.value(key).toString().toStdString(); };
+  auto text = [](const QJsonObject& o, const char* key) {
+    return o.value(key).toString().toStdString();
+  };
 
   // bad.avi sorts first.
   EXPECT_EQ(text(events[0], "event"), "file-started");
@@ -1044,7 +1136,8 @@ TEST_F(CliProcess, JsonGivesOneEventPerLineAndTheProgressGoesToStandardError) {
   fs::remove(log);
 
   // The people's view is on standard error.
-  EXPECT_NE(r.Err.find("[2/2] good.avi -> good.mp4  pass 1/1  done in "), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("[2/2] good.avi -> good.mp4  pass 1/1  done in "), std::string::npos)
+      << r.Err;
   EXPECT_NE(r.Err.find("1 converted, 1 failed, 0 skipped\n"), std::string::npos) << r.Err;
 }
 

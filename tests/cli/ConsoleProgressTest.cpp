@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "cli/CliHost.h"
+#include "cli/CliTestHelpers.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/EncoderProgress.h"
-#include "cli/CliTestHelpers.h"
 
 namespace tarnick {
 namespace {
@@ -102,8 +102,9 @@ TEST_F(ConsoleProgressTest, TerminalLineUpdatesInPlaceWithPercentAndTimeLeft) {
   const std::string in = "\r\x1b[K[1/2] a.avi -> a.mp4  pass 1/2  ";
   const std::string all = "\n\r\x1b[Kall: 0/2 files  ";
   const std::string up = "\r\x1b[1A";
-  EXPECT_EQ(out_.str(), in + "0%" + all + "0%" + up + in + "25%  0:15 left" + all + "6%  1:15 left  1.0x" +
-                            up + in + "50%  0:10 left" + all + "12%  1:10 left  1.0x");
+  EXPECT_EQ(out_.str(), in + "0%" + all + "0%" + up + in + "25%  0:15 left" + all +
+                            "6%  1:15 left  1.0x" + up + in + "50%  0:10 left" + all +
+                            "12%  1:10 left  1.0x");
   out_.str("");
   v.RunEnded(false, "");
   EXPECT_EQ(out_.str(), up + in + "done in 0:10\n\x1b[J");
@@ -157,7 +158,8 @@ namespace tarnick {
 namespace {
 
 TEST(EncoderMessages, DurationLineOfTheInput) {
-  EXPECT_EQ(ParseDurationLine("  Duration: 00:01:02.50, start: 0.000000, bitrate: 1205 kb/s"), 62.5);
+  EXPECT_EQ(ParseDurationLine("  Duration: 00:01:02.50, start: 0.000000, bitrate: 1205 kb/s"),
+            62.5);
   EXPECT_EQ(ParseDurationLine("  Duration: 01:00:00.00, start: 0.0"), 3600.0);
   EXPECT_EQ(ParseDurationLine("  Duration: N/A, start: 0.000000, bitrate: N/A"), std::nullopt);
   EXPECT_EQ(ParseDurationLine("  Duration: 00:00:00.00, start: 0.0"), std::nullopt);
@@ -196,7 +198,8 @@ TEST(BatchReportText, ReasonWithoutThePathSaidTwice) {
       {"/v/b.avi.part: Invalid", "/v/b.avi", "/v/b.avi.part: Invalid"},
       {"b.avi: ", "/v/b.avi", "b.avi: "},
   };
-  for (const auto& c : cases) EXPECT_EQ(BatchReport::WithoutPath(c.Reason, c.Source), c.Expected) << c.Reason;
+  for (const auto& c : cases)
+    EXPECT_EQ(BatchReport::WithoutPath(c.Reason, c.Source), c.Expected) << c.Reason;
 }
 
 }  // namespace

@@ -61,12 +61,14 @@ TEST_F(CliDryRun, TwoPassesPerFileInBatchOrderWithNumberedDuplicates) {
   const std::string other = dir_.Write("more/clip one.mkv", "x");
   const std::string first = dir_.Write("more/a.avi", "x");
   const std::string out = dir_.Path("out");
-  test::CliRun r = Run({"--dry-run=described", "--two-pass", "--output", out + "/", clip_, dir_.Path("more")});
+  test::CliRun r =
+      Run({"--dry-run=described", "--two-pass", "--output", out + "/", clip_, dir_.Path("more")});
   ASSERT_EQ(r.Code, ExitConverted) << r.Err;
   ConversionSettings s = FirstPreset(out);
   s.TwoPass = true;
   // Sorted as a whole: more/a.avi, more/clip one.mkv, videos/clip one.avi.
-  const std::string a = out + "/a.mp4", mkv = out + "/clip one.mp4", avi = out + "/clip one (2).mp4";
+  const std::string a = out + "/a.mp4", mkv = out + "/clip one.mp4",
+                    avi = out + "/clip one (2).mp4";
   std::vector<std::string> expected;
   for (auto [source, output] : {std::pair{first, a}, {other, mkv}, {clip_, avi}})
     for (int pass : {1, 2})
@@ -89,8 +91,10 @@ TEST_F(CliDryRun, MissingPathIsNamedAndFailsTheExitCode) {
 
 TEST_F(CliDryRun, UsageErrorsRunNothing) {
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--dry-run=described"}, {"--dry-run=described", "--fps", "x", clip_},
-        {"--dry-run=described", "--preset", "9", clip_}, {"--dry-run=described", "--settings", dir_.Path("no.ini"), clip_},
+       {std::vector<std::string>{"--dry-run=described"},
+        {"--dry-run=described", "--fps", "x", clip_},
+        {"--dry-run=described", "--preset", "9", clip_},
+        {"--dry-run=described", "--settings", dir_.Path("no.ini"), clip_},
         {"--dry-run=described", "--profile", dir_.Path("no.txt"), clip_}}) {
     test::CliRun r = Run(args);
     EXPECT_EQ(r.Code, ExitUsage) << args[1];
@@ -107,7 +111,8 @@ TEST_F(CliDryRun, SettingsAndProfileFromElsewhere) {
   test::CliRun r = Run({"--dry-run=described", "--profile", dir_.Path("conf/p.txt"), "--settings",
                         dir_.Path("conf/s.ini"), clip_});
   ASSERT_EQ(r.Code, ExitConverted) << r.Err;
-  EXPECT_NE(r.Out.find(" -s 720x480 -aspect 16:9 -vcodec mpeg4 -b 600k -r 20 "), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find(" -s 720x480 -aspect 16:9 -vcodec mpeg4 -b 600k -r 20 "), std::string::npos)
+      << r.Out;
   EXPECT_NE(r.Out.find("\"" + dir_.Path("stored") + "/clip one.mp4\""), std::string::npos) << r.Out;
 }
 
@@ -115,23 +120,27 @@ TEST_F(CliDryRun, PspVolumeGivesItsVideoFolder) {
   const std::string stick = dir_.Path("stick");
   std::filesystem::create_directories(stick + "/PSP/GAME");
   {
-    ScopedVolumeSource volumes(std::make_unique<FolderVolumeSource>(
-        std::vector<std::string>{dir_.Path("videos"), stick}));
+    ScopedVolumeSource volumes(
+        std::make_unique<FolderVolumeSource>(std::vector<std::string>{dir_.Path("videos"), stick}));
     test::CliRun r = Run({"--dry-run=described", "--psp", clip_});
     ASSERT_EQ(r.Code, ExitConverted) << r.Err;
     EXPECT_NE(r.Out.find("\"" + stick + "/VIDEO/clip one.mp4\""), std::string::npos) << r.Out;
   }
-  ScopedVolumeSource none(std::make_unique<FolderVolumeSource>(std::vector<std::string>{dir_.Path("videos")}));
+  ScopedVolumeSource none(
+      std::make_unique<FolderVolumeSource>(std::vector<std::string>{dir_.Path("videos")}));
   test::CliRun r = Run({"--dry-run=described", "--psp", clip_});
   EXPECT_EQ(r.Code, ExitNoPsp);
   EXPECT_EQ(r.Out, "");
-  EXPECT_EQ(r.Err, "tarnick-cli: no PSP found: connect the PSP in USB mode, or insert its Memory Stick, and try again\n");
+  EXPECT_EQ(r.Err,
+            "tarnick-cli: no PSP found: connect the PSP in USB mode, or insert its Memory Stick, "
+            "and try again\n");
 }
 
 TEST(CliPresetList, PositionNameAndColumns) {
-  EXPECT_EQ(PresetListText({"\"A b\",mp4,320x240,LIBX264,30fps,384kbps,AAC,44100Hz,96kbps", "short,x"}),
-            "1\tA b\tmp4\t320x240\tLIBX264\t30fps\t384kbps\tAAC\t44100Hz\t96kbps\n"
-            "2\tshort\tx\t\t\t\t\t\t\t\n");
+  EXPECT_EQ(
+      PresetListText({"\"A b\",mp4,320x240,LIBX264,30fps,384kbps,AAC,44100Hz,96kbps", "short,x"}),
+      "1\tA b\tmp4\t320x240\tLIBX264\t30fps\t384kbps\tAAC\t44100Hz\t96kbps\n"
+      "2\tshort\tx\t\t\t\t\t\t\t\n");
   test::ScratchDir dir;
   dir.Write("profile.txt", test::TestPresets);
   test::CliRun r = test::RunIn(dir.Path(), {"--list-presets"});
@@ -150,7 +159,8 @@ TEST(CliPresetList, ByteOrderMarkLeavesTheFirstPresetWhole) {
             "1\tFirst One\tmp4\t320x240\tLIBX264\t30fps\t384kbps\tAAC\t44100Hz\t96kbps");
   // The first preset applies: its columns are numbers again.
   dir.Write("a.avi", "x");
-  test::CliRun dry = test::RunIn(dir.Path(), {"--dry-run=described", "--preset", "1", dir.Path("a.avi")});
+  test::CliRun dry =
+      test::RunIn(dir.Path(), {"--dry-run=described", "--preset", "1", dir.Path("a.avi")});
   EXPECT_EQ(dry.Code, ExitConverted) << dry.Err;
   EXPECT_NE(dry.Out.find(" -s 320x240 "), std::string::npos) << dry.Out;
 }
@@ -242,7 +252,8 @@ TEST_F(CliDryRunAdapted, EveryRunOfEachFileAsItRunsQuotedForAShell) {
 }
 
 TEST_F(CliDryRunAdapted, TwoPassLinesCarryTheirStatisticsFile) {
-  test::CliRun r = Run({"--dry-run", "--two-pass", "--no-thumbnail", "--output", dir_.Path("o"), clip_});
+  test::CliRun r =
+      Run({"--dry-run", "--two-pass", "--no-thumbnail", "--output", dir_.Path("o"), clip_});
   ASSERT_EQ(r.Code, ExitConverted) << r.Err;
   const auto lines = test::Lines(r.Out);
   ASSERT_EQ(lines.size(), 4u) << r.Out;  // preview, pass 1, preview, pass 2
@@ -256,7 +267,8 @@ TEST_F(CliDryRunAdapted, TwoPassLinesCarryTheirStatisticsFile) {
 TEST_F(CliDryRunAdapted, RefusedLineNamesItsFileAndFails) {
   const std::string other = dir_.Write("videos/b.avi", "x");
   for (const char* form : {"--dry-run", "--dry-run=described"}) {
-    test::CliRun r = Run({form, "--no-thumbnail", "--output", "/" + std::string(CommandBufferSize, 'o'), clip_});
+    test::CliRun r =
+        Run({form, "--no-thumbnail", "--output", "/" + std::string(CommandBufferSize, 'o'), clip_});
     EXPECT_EQ(r.Code, ExitFailed) << form;
     EXPECT_NE(r.Err.find(clip_ + ": not converted: the encoder's command line"), std::string::npos)
         << form << r.Err;

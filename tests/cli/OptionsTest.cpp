@@ -8,10 +8,11 @@ namespace tarnick {
 namespace {
 
 TEST(CliOptions, ValuesAndFlags) {
-  CliOptions o = ParseOptions({"--size", "480x272", "--codec=MpEg4", "--fps", "25", "--video-kbps",
-                               "0x100", "--audio-kbps", "96", "--rate", "41000", "--two-pass",
-                               "--thumbnail", "7", "--output", "/out", "a.avi", "--preset", "Third",
-                               "--", "--dry-run"});
+  CliOptions o = ParseOptions({"--size",       "480x272",    "--codec=MpEg4", "--fps", "25",
+                               "--video-kbps", "0x100",      "--audio-kbps",  "96",    "--rate",
+                               "41000",        "--two-pass", "--thumbnail",   "7",     "--output",
+                               "/out",         "a.avi",      "--preset",      "Third", "--",
+                               "--dry-run"});
   EXPECT_EQ(o.SizeIndex, 4);
   EXPECT_EQ(o.CodecIndex, 1);
   EXPECT_EQ(o.FrameRate, 25);
@@ -28,7 +29,8 @@ TEST(CliOptions, ValuesAndFlags) {
 }
 
 TEST(CliOptions, LaterOptionWinsAndUnsetStaysUnset) {
-  CliOptions o = ParseOptions({"--two-pass", "--one-pass", "--thumbnail", "3", "--no-thumbnail", "-"});
+  CliOptions o =
+      ParseOptions({"--two-pass", "--one-pass", "--thumbnail", "3", "--no-thumbnail", "-"});
   EXPECT_EQ(o.TwoPass, false);
   EXPECT_EQ(o.SideThumbnail, false);
   EXPECT_EQ(o.ThumbnailSecond, 3);
@@ -38,10 +40,14 @@ TEST(CliOptions, LaterOptionWinsAndUnsetStaysUnset) {
 }
 
 TEST(CliOptions, EveryCodecAndRateOfTheTables) {
-  const std::pair<const char*, int> codecs[] = {{"libx264", 0}, {"LIBX264", 0}, {"mpeg4", 1}, {"LibXvid", 2}};
-  for (auto [name, index] : codecs) EXPECT_EQ(ParseOptions({"--codec", name}).CodecIndex, index) << name;
-  const std::pair<const char*, int> rates[] = {{"48000", 0}, {"44100", 1}, {"41000", 2}, {"24000", 3}};
-  for (auto [hz, index] : rates) EXPECT_EQ(ParseOptions({"--rate", hz}).SampleRateIndex, index) << hz;
+  const std::pair<const char*, int> codecs[] = {
+      {"libx264", 0}, {"LIBX264", 0}, {"mpeg4", 1}, {"LibXvid", 2}};
+  for (auto [name, index] : codecs)
+    EXPECT_EQ(ParseOptions({"--codec", name}).CodecIndex, index) << name;
+  const std::pair<const char*, int> rates[] = {
+      {"48000", 0}, {"44100", 1}, {"41000", 2}, {"24000", 3}};
+  for (auto [hz, index] : rates)
+    EXPECT_EQ(ParseOptions({"--rate", hz}).SampleRateIndex, index) << hz;
   const char* sizes[] = {"160x120", "320x240", "640x480", "368x208", "480x272", "720x480"};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(ParseOptions({"--size", sizes[i]}).SizeIndex, i);
 }
@@ -92,7 +98,8 @@ TEST(CliOptions, ShortSpellingsAndConsoleFlags) {
       {{"-j", "3"}, [](auto& o) { return o.Jobs == 3; }, "-j N"},
       {{"-j0"}, [](auto& o) { return o.Jobs == 0; }, "-jN"},
       {{"--jobs=2"}, [](auto& o) { return o.Jobs == 2; }, "--jobs=N"},
-      {{}, [](auto& o) { return o.Jobs == 1 && !o.Quiet && !o.Verbose && !o.SkipExisting && !o.Json; },
+      {{},
+       [](auto& o) { return o.Jobs == 1 && !o.Quiet && !o.Verbose && !o.SkipExisting && !o.Json; },
        "defaults"},
       {{"-q"}, [](auto& o) { return o.Quiet && !o.Verbose; }, "-q"},
       {{"--verbose", "--quiet"}, [](auto& o) { return o.Quiet && !o.Verbose; }, "the later wins"},
@@ -105,10 +112,8 @@ TEST(CliOptions, ShortSpellingsAndConsoleFlags) {
     std::vector<std::string> Args;
     std::string Message;
   } bad[] = {
-      {{"-j", "-1"}, "--jobs: '-1' is below 0"},
-      {{"-jx"}, "--jobs: 'x' is not an integer"},
-      {{"-qv"}, "-qv: unknown option"},
-      {{"-o"}, "--output: a value is missing"},
+      {{"-j", "-1"}, "--jobs: '-1' is below 0"},  {{"-jx"}, "--jobs: 'x' is not an integer"},
+      {{"-qv"}, "-qv: unknown option"},           {{"-o"}, "--output: a value is missing"},
       {{"--quiet=1"}, "--quiet: takes no value"},
   };
   for (const auto& c : bad) {

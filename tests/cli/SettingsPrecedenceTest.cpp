@@ -49,14 +49,15 @@ TEST_F(CliSettingsTest, LongStoredOutputFolderIsKeptWholeAsTheWindowKeepsIt) {
 
 TEST_F(CliSettingsTest, StoredValuesOverrideStoredPresetAndOptionsOverrideBoth) {
   const std::string ini =
-      "[SET1]\r\nC0=3\r\nC1=25\r\nC4=$30\r\n[SET2]\r\nC11=/videos/out/\r\nC12=1\r\nC13=0\r\nC14=99\r\n";
+      "[SET1]\r\nC0=3\r\nC1=25\r\nC4=$30\r\n[SET2]\r\nC11=/videos/out/"
+      "\r\nC12=1\r\nC13=0\r\nC14=99\r\n";
   ConversionSettings s = Load(ini, {});
   EXPECT_EQ(s.VideoCodec, "MPEG4");  // the third preset's codec: it is never stored
   EXPECT_EQ(s.SizeIndex, 3);
-  EXPECT_EQ(s.FrameRate, 25);        // stored over the preset's 24
-  EXPECT_EQ(s.VideoKbps, 256);       // the preset's, nothing stored
-  EXPECT_EQ(s.SampleRateIndex, 2);   // 41000Hz
-  EXPECT_EQ(s.AudioKbps, 48);        // $30
+  EXPECT_EQ(s.FrameRate, 25);       // stored over the preset's 24
+  EXPECT_EQ(s.VideoKbps, 256);      // the preset's, nothing stored
+  EXPECT_EQ(s.SampleRateIndex, 2);  // 41000Hz
+  EXPECT_EQ(s.AudioKbps, 48);       // $30
   EXPECT_EQ(s.OutputFolder, "/videos/out");
   EXPECT_TRUE(s.TwoPass);
   EXPECT_FALSE(s.SideThumbnail);

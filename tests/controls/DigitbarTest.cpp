@@ -44,8 +44,8 @@ struct FrameRateBar {
     bar.SetMax(30);
     bar.SetMin(1);
     bar.SetPosition(15);
-    bar.SetModes(ModeSet({dbmAllowTimer, dbmArrowKeys, dbmArrowWrap, dbmEnterNext, dbmPosClick,
-                          dbmPosMove}));
+    bar.SetModes(ModeSet(
+        {dbmAllowTimer, dbmArrowKeys, dbmArrowWrap, dbmEnterNext, dbmPosClick, dbmPosMove}));
     bar.SetFont(FontOfTextHeight(12));
     bar.OnClick = [this](TDigitBar*, TBarClickType t) { clicks.push_back(t); };
     bar.OnChange = [this](TDigitBar*) { ++changes; };
@@ -102,7 +102,7 @@ TEST(DigitBarTest, ClicksInTheBarSetTheValue) {
     EXPECT_EQ(f.bar.Position(), c.value) << c.y;
   }
   FrameRateBar f;
-  f.bar.DoPositionClick(41, 72, bctPosition);  // right of the bar
+  f.bar.DoPositionClick(41, 72, bctPosition);   // right of the bar
   f.bar.DoPositionClick(20, 125, bctPosition);  // on the down button
   EXPECT_TRUE(f.clicks.empty());
   f.bar.DoPositionClick(40, 30, bctPosition);  // the right edge counts as inside
@@ -130,12 +130,9 @@ TEST(DigitBarTest, WrapAndIncrementLimits) {
     int result;
     bool changed;
   } cases[] = {
-      {true, 1, 0, 100, 100, true, 0, true},
-      {false, 1, 0, 100, 100, true, 100, false},
-      {true, 1, 0, 100, 0, false, 100, true},
-      {false, 5, 0, 100, 97, true, 100, true},
-      {false, 5, 0, 100, 3, false, 0, true},
-      {false, 5, 0, 100, 50, true, 55, true},
+      {true, 1, 0, 100, 100, true, 0, true},  {false, 1, 0, 100, 100, true, 100, false},
+      {true, 1, 0, 100, 0, false, 100, true}, {false, 5, 0, 100, 97, true, 100, true},
+      {false, 5, 0, 100, 3, false, 0, true},  {false, 5, 0, 100, 50, true, 55, true},
   };
   for (const Case& c : cases) {
     TDigitBar b;
@@ -354,8 +351,8 @@ TEST(DigitBarTest, ButtonBevelsRaisedAndPressed) {
     int x, y;
     TColor raised, pressed;
   } px[] = {
-      {0, 5, light, dark},    {1, 5, light, darker},  {38, 5, dark, lightLess},
-      {39, 5, darker, light}, {5, 0, light, dark},    {5, 1, light, darker},
+      {0, 5, light, dark},      {1, 5, light, darker},  {38, 5, dark, lightLess},
+      {39, 5, darker, light},   {5, 0, light, dark},    {5, 1, light, darker},
       {5, 14, dark, lightLess}, {5, 15, darker, light}, {20, 10, ColorToRGB(clBtnFace), clBlack},
   };
   for (const Px& p : px) EXPECT_EQ(f.Pixel(p.x, p.y), p.raised) << p.x << "," << p.y;
@@ -375,7 +372,7 @@ TEST(DigitBarTest, OwnBarColourGivesLighterAndDarkerFrames) {
   f.bar.Snapshot();
   EXPECT_EQ(f.Pixel(0, 5), RGB(228, 255, 148));
   EXPECT_EQ(f.Pixel(38, 5), RGB(0, 72, 0));
-  EXPECT_EQ(f.Pixel(0, 40), RGB(0, 72, 0));     // the bar's left side line
+  EXPECT_EQ(f.Pixel(0, 40), RGB(0, 72, 0));  // the bar's left side line
   EXPECT_EQ(f.Pixel(39, 40), RGB(228, 255, 148));
   EXPECT_EQ(f.Pixel(5, 63), ColorToRGB(clBtnShadow));  // the box keeps the system colours
 }
@@ -405,9 +402,9 @@ TEST(DigitBarTest, RendersTheMainWindowBarsForPeopleToLookAt) {
     const int x0 = 10 + 50 * i, y0 = 10;
     const QRgb arrow = i == 1 ? white : black;
     SCOPED_TRACE(i);
-    EXPECT_EQ(sheet.pixel(x0 + 19, y0 + 6), arrow);          // the up arrow's tip
-    EXPECT_EQ(sheet.pixel(x0 + 16, y0 + 9), arrow);          // its widest row
-    EXPECT_EQ(sheet.pixel(x0 + 19, y0 + 133), arrow);        // the down arrow's tip
+    EXPECT_EQ(sheet.pixel(x0 + 19, y0 + 6), arrow);    // the up arrow's tip
+    EXPECT_EQ(sheet.pixel(x0 + 16, y0 + 9), arrow);    // its widest row
+    EXPECT_EQ(sheet.pixel(x0 + 19, y0 + 133), arrow);  // the down arrow's tip
     EXPECT_EQ(sheet.pixel(x0 + 16, y0 + 130), arrow);
     // The digits, in the font colour also when disabled, inside the box.
     int ink = 0;

@@ -91,8 +91,8 @@ TEST(ProgressBarTest, PositionChangeRepaintsTheBandAtOnceAndMarksTheText) {
   const TRect box = Bounds((300 - ext.cx) / 2, (15 - ext.cy) / 2, ext.cx, ext.cy);
   EXPECT_EQ(w.bar.PendingRegion(), QRegion(box.Intersected(Rect(0, 0, 300, 15)).ToQRect()));
   // The new band shows at once.
-  EXPECT_EQ(w.Pixel(100, 3), RGB((98 * 127) / 296 + 128, (98 * 127) / 296 + 128,
-                                  (98 * 127) / 296 + 128));
+  EXPECT_EQ(w.Pixel(100, 3),
+            RGB((98 * 127) / 296 + 128, (98 * 127) / 296 + 128, (98 * 127) / 296 + 128));
 
   const int before = w.bar.PaintCount();
   w.bar.SetPosition(2);
@@ -105,11 +105,11 @@ TEST(ProgressBarTest, TextHalvesGoToEven) {
     TdxfShowTextStyle style;
     const char* text;
   } cases[] = {
-      {0, 8, 1, stsPercent, "12 %"}, {0, 8, 3, stsPercent, "38 %"},
-      {0, 8, 5, stsPercent, "62 %"}, {0, 8, 0, stsPercent, "0 %"},
-      {0, 4, 1, stsPercent, "25 %"}, {0, 4, 4, stsPercent, "100 %"},
+      {0, 8, 1, stsPercent, "12 %"},   {0, 8, 3, stsPercent, "38 %"},
+      {0, 8, 5, stsPercent, "62 %"},   {0, 8, 0, stsPercent, "0 %"},
+      {0, 4, 1, stsPercent, "25 %"},   {0, 4, 4, stsPercent, "100 %"},
       {0, 8, 12, stsPercent, "150 %"}, {50, 150, 100, stsPercent, "50 %"},
-      {0, 3, 1, stsPercent, "33 %"}, {0, 3, 2, stsPercent, "67 %"},
+      {0, 3, 1, stsPercent, "33 %"},   {0, 3, 2, stsPercent, "67 %"},
       {0, 8, 5, stsPosition, "5"},
   };
   for (const Case& c : cases) {
@@ -344,7 +344,7 @@ TEST(ProgressBarTest, RendersEveryStyleForPeopleToLookAt) {
     SCOPED_TRACE(row);
     EXPECT_EQ(at(row, 0, 0), shadow);  // the lowered frame
     EXPECT_EQ(at(row, 299, 14), highlight);
-    EXPECT_EQ(at(row, 1, 1), black);  // a pixel of background inside it
+    EXPECT_EQ(at(row, 1, 1), black);    // a pixel of background inside it
     EXPECT_EQ(at(row, 260, 3), black);  // past every bar's end
   }
   // sSolid at 1: columns 2 to 2 + Trunc(296 / 4) - 1 = 75 in clGray.

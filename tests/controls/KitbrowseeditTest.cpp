@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "controls/Kitbrowseedit.h"
 
@@ -51,7 +51,7 @@ TEST(KitbrowseeditTest, SetPathRaisesOneChangeAndPutsTheCaretAtTheStart) {
   EXPECT_EQ(changes, 2);
   QTest::keyClicks(e.Editor(), "ab");
   EXPECT_EQ(changes, 4);
-  e.SetMaxLength(4);  // cuts the text too, a change
+  e.SetMaxLength(4);            // cuts the text too, a change
   EXPECT_EQ(e.Text(), "abC:");  // typed at the caret, which SetPath put at the start
   EXPECT_EQ(changes, 5);
   e.SetText("abcdefgh");
@@ -99,9 +99,9 @@ TEST(KitbrowseeditTest, BrowseClickAsksThePickerAndTakesItsPath) {
 }
 
 TEST(KitbrowseeditTest, OptionsAndFolders) {
-  EXPECT_EQ(BrowseFlags(BrowseOption(doAllowEdit) | BrowseOption(doShowFiles) |
-                        BrowseOption(doEnableOK)),
-            0x4030u);
+  EXPECT_EQ(
+      BrowseFlags(BrowseOption(doAllowEdit) | BrowseOption(doShowFiles) | BrowseOption(doEnableOK)),
+      0x4030u);
   EXPECT_EQ(ShellFolderNumber(bfoDesktopExpanded), -1);
   EXPECT_EQ(ShellFolderNumber(bfoInternet), 1);
   EXPECT_EQ(ShellFolderNumber(bfoDesktopDirectory), 16);

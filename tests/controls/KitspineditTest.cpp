@@ -1,10 +1,10 @@
-#include <algorithm>
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFocusEvent>
 #include <QPainter>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <algorithm>
 
 #include "controls/Kitspinedit.h"
 #include "toolkit/Canvas.h"
@@ -83,8 +83,8 @@ TEST(KitspineditTest, ValueLivesInTheText) {
     const char* text;
     int value;
     const char* after;
-  } cases[] = {{"abc", 0, "0"}, {" 12", 12, " 12"}, {"$1F", 31, "$1F"}, {"-7", -7, "-7"},
-               {"12 ", 0, "0"}, {"99999999999", 0, "0"}};
+  } cases[] = {{"abc", 0, "0"},  {" 12", 12, " 12"}, {"$1F", 31, "$1F"},
+               {"-7", -7, "-7"}, {"12 ", 0, "0"},    {"99999999999", 0, "0"}};
   for (const auto& c : cases) {
     e.SetText(c.text);
     EXPECT_EQ(e.GetValue(), c.value) << c.text;
@@ -157,9 +157,9 @@ TEST(KitspineditTest, TypingFilterAndReadOnly) {
   struct Case {
     char32_t key;
     bool editor, valid;
-  } cases[] = {{U'5', true, true},  {U'+', true, true},  {U'.', true, false}, {U' ', true, false},
-               {8, true, true},     {13, true, true},    {U'5', false, false}, {8, false, false},
-               {13, false, true},   {U'a', false, false}};
+  } cases[] = {{U'5', true, true}, {U'+', true, true},  {U'.', true, false},  {U' ', true, false},
+               {8, true, true},    {13, true, true},    {U'5', false, false}, {8, false, false},
+               {13, false, true},  {U'a', false, false}};
   for (const auto& c : cases) {
     e.SetEditorEnabled(c.editor);
     EXPECT_EQ(e.IsValidChar(c.key), c.valid) << int(c.key) << " editor " << c.editor;

@@ -27,9 +27,9 @@ TFont ListFont() {
 // The main window's preset list C2_00.
 void MakePresetList(TMultiColComboBox& c) {
   c.SetBounds(64, 134, 286, 19);
-  const std::pair<int, TColor> cols[] = {{200, clWhite},  {60, 0xF0F0F0}, {60, 0xFFC4FF},
-                                         {70, 0xFFC4FF},  {60, 0xFFC4FF}, {60, 0xFFC4FF},
-                                         {60, 0xFFFFC4},  {60, 0xFFFFC4}, {60, 0xFFFFC4}};
+  const std::pair<int, TColor> cols[] = {{200, clWhite}, {60, 0xF0F0F0}, {60, 0xFFC4FF},
+                                         {70, 0xFFC4FF}, {60, 0xFFC4FF}, {60, 0xFFC4FF},
+                                         {60, 0xFFFFC4}, {60, 0xFFFFC4}, {60, 0xFFFFC4}};
   c.SetCanEdit(false);
   c.SetIndent(1);
   c.SetColor(clWhite);
@@ -47,7 +47,9 @@ void MakePresetList(TMultiColComboBox& c) {
   }
 }
 
-TColor At(const QImage& img, int x, int y) { return FromQColor(QColor(img.pixel(x, y))); }
+TColor At(const QImage& img, int x, int y) {
+  return FromQColor(QColor(img.pixel(x, y)));
+}
 
 int InkIn(const QImage& img, int x1, int x2, TColor ink) {
   int n = 0;
@@ -77,7 +79,7 @@ TEST(MultiColComboBoxTest, LineListFollowsEveryItemChange) {
   c.Items().Insert(1, "x,y");
   EXPECT_EQ(c.Lines(), (std::vector<std::string>{"a,b,c", "x,y", "d,e"}));
   EXPECT_EQ(c.itemText(1).toStdString(), "x");
-  EXPECT_EQ(c.Items()[0], "a,b,c");  // the whole line, not the shown "a"
+  EXPECT_EQ(c.Items()[0], "a,b,c");      // the whole line, not the shown "a"
   EXPECT_EQ(c.Items().IndexOf("d"), 2);  // searches compare shown texts
   EXPECT_EQ(c.Items().IndexOf("d,e"), -1);
   c.SetItemIndex(0);
@@ -309,7 +311,8 @@ TEST(MultiColComboBoxTest, FocusedClosedListPaintsOnlyItsField) {
   const TRect field = c.FieldRect();
   // The field (rows 3 to 15) shows the highlight; the row below it stays
   // as without the focus.
-  EXPECT_NE(focused.pixel(field.Left + 1, field.Top + 1), idle.pixel(field.Left + 1, field.Top + 1));
+  EXPECT_NE(focused.pixel(field.Left + 1, field.Top + 1),
+            idle.pixel(field.Left + 1, field.Top + 1));
   for (int y = field.Bottom; y < c.height(); ++y)
     for (int x = 0; x < c.width(); ++x)
       ASSERT_EQ(focused.pixel(x, y), idle.pixel(x, y)) << x << "," << y;

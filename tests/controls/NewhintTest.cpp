@@ -1,9 +1,9 @@
-#include <vector>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QPainter>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
+#include <vector>
 
 #include "controls/Newhint.h"
 #include "toolkit/Timer.h"
@@ -41,7 +41,9 @@ TSize Measure(const TFont& font, const std::string& text, int maxWidth = 1024) {
   return TSize{r.Width(), r.Height()};
 }
 
-THintEx* Window() { return dynamic_cast<THintEx*>(THintMachine::Instance().HintWindow()); }
+THintEx* Window() {
+  return dynamic_cast<THintEx*>(THintMachine::Instance().HintWindow());
+}
 
 class NewhintTest : public testing::Test {
  protected:
@@ -114,8 +116,8 @@ TEST_F(NewhintTest, ProgramHintOpensAfter500msEightPixelsUpAndCloses) {
   const QImage img = Window()->Snapshot().copy();
   auto at = [&](int x, int y) { return FromQColor(img.pixelColor(x, y)); };
   const int W = t.cx + 6, H = t.cy + 2;
-  EXPECT_EQ(at(W / 2, 0), clBlack);       // the outline's top
-  EXPECT_EQ(at(W / 2, H - 1), clBlack);   // and bottom
+  EXPECT_EQ(at(W / 2, 0), clBlack);      // the outline's top
+  EXPECT_EQ(at(W / 2, H - 1), clBlack);  // and bottom
   EXPECT_EQ(at(0, H / 2), clBlack);
   EXPECT_EQ(at(W - 1, H / 2), clBlack);
   EXPECT_EQ(at(W / 2, H + 1), clSilver);  // filled below the outline too
@@ -246,8 +248,8 @@ TEST_F(NewhintTest, LineStringShowsTheScreenBeneathWithAHalo) {
   Window()->SetScreenBeneathForTest(beneath);
   const QImage img = Window()->Snapshot().copy();
   auto at = [&](int x, int y) { return FromQColor(img.pixelColor(x, y)); };
-  EXPECT_EQ(at(W - 3, 3), clRed);          // not erased
-  EXPECT_EQ(at(W - 3, H - 2), clBlack);    // the underline
+  EXPECT_EQ(at(W - 3, 3), clRed);        // not erased
+  EXPECT_EQ(at(W - 3, H - 2), clBlack);  // the underline
   // The slanting stroke from (1, 1) to (17, H - 2) crosses the middle row
   // near x 9.
   int strokeX = -1;
@@ -271,8 +273,8 @@ TEST_F(NewhintTest, BalloonShapeAndOwnerDraw) {
   const int w = t.cx + 6, h = t.cy + 2 + 9;
   EXPECT_EQ(Window()->HintRect().Height(), h);
   QRegion region = Window()->WindowRegion();
-  EXPECT_TRUE(region.contains(QPoint(12, 7)));   // the tail
-  EXPECT_FALSE(region.contains(QPoint(3, 4)));   // beside the tail
+  EXPECT_TRUE(region.contains(QPoint(12, 7)));  // the tail
+  EXPECT_FALSE(region.contains(QPoint(3, 4)));  // beside the tail
   EXPECT_TRUE(region.contains(QPoint(w / 2, h / 2)));
   EXPECT_FALSE(region.contains(QPoint(w / 2, h + 1)));  // the lowest rows are cut
   EXPECT_EQ(Window()->BalloonOutline()[4], (TPoint{w - 1, h - 1}));

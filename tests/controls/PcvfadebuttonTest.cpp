@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
 #include <QApplication>
-#include <QEnterEvent>
 #include <QDir>
+#include <QEnterEvent>
 #include <QPainter>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "controls/Pcvfadebutton.h"
 #include "toolkit/Timer.h"

@@ -1,14 +1,18 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include "controls/Shadolbl.h"
 
 namespace tarnick {
 namespace {
 
-bool Ink(const QImage& img, int x, int y) { return qAlpha(img.pixel(x, y)) != 0; }
-TColor At(const QImage& img, int x, int y) { return FromQColor(img.pixelColor(x, y)); }
+bool Ink(const QImage& img, int x, int y) {
+  return qAlpha(img.pixel(x, y)) != 0;
+}
+TColor At(const QImage& img, int x, int y) {
+  return FromQColor(img.pixelColor(x, y));
+}
 
 // A field caption of the main window.
 void FieldCaption(TShadowLabel& l, const std::string& caption) {
@@ -100,7 +104,8 @@ TEST(ShadolblTest, CaptionTextRules) {
   l.SetAlignment(taCenter);
   l.SetWordWrap(true);
   l.SetEllipsis(elPath);
-  EXPECT_EQ(l.DrawFlags(), DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+  EXPECT_EQ(l.DrawFlags(),
+            DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX | DT_PATH_ELLIPSIS);
 }
 
 // The colour of each character cell's ink, left to right.

@@ -66,10 +66,27 @@ class BatchWithFfmpeg : public ::testing::Test {
     clip_ = clips_->filePath("clip.avi").toStdString();
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
-    p.start("ffmpeg", {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
-                       "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
-                       "sine=frequency=440:sample_rate=44100", "-t", "6", "-c:v", "mpeg4",
-                       "-q:v", "5", "-c:a", "pcm_s16le", "-y", QString::fromStdString(clip_)});
+    p.start("ffmpeg", {"-hide_banner",
+                       "-loglevel",
+                       "error",
+                       "-f",
+                       "lavfi",
+                       "-i",
+                       "testsrc=size=320x240:rate=25",
+                       "-f",
+                       "lavfi",
+                       "-i",
+                       "sine=frequency=440:sample_rate=44100",
+                       "-t",
+                       "6",
+                       "-c:v",
+                       "mpeg4",
+                       "-q:v",
+                       "5",
+                       "-c:a",
+                       "pcm_s16le",
+                       "-y",
+                       QString::fromStdString(clip_)});
     p.waitForFinished(60000);
   }
   static void TearDownTestSuite() {
@@ -99,10 +116,8 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
   // passes with every codec of the list.
   const std::vector<Case> cases{
       {"LIBX264", false, 4, 480, 272, 30, 2, 44100},  // 41000 is not an AAC rate
-      {"LIBX264", true, 1, 320, 240, 15, 3, 24000},
-      {"MPEG4", true, 3, 368, 208, 25, 0, 48000},
-      {"MPEG4", false, 0, 160, 120, 12, 3, 24000},
-      {"LIBXVID", false, 4, 480, 272, 30, 1, 44100},
+      {"LIBX264", true, 1, 320, 240, 15, 3, 24000},  {"MPEG4", true, 3, 368, 208, 25, 0, 48000},
+      {"MPEG4", false, 0, 160, 120, 12, 3, 24000},   {"LIBXVID", false, 4, 480, 272, 30, 1, 44100},
       {"LIBXVID", true, 1, 320, 240, 15, 0, 48000},
   };
   for (const Case& c : cases) {
@@ -114,7 +129,8 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
     const std::string in = work.filePath("in").toStdString();
     // A blank, a double quote and a "$" must reach the encoder whole.
     const std::vector<std::string> sources{in + "/first clip.avi", in + "/sec\"ond $x.mkv"};
-    for (const auto& s : sources) ASSERT_TRUE(QFile::copy(QString::fromStdString(clip_), QString::fromStdString(s)));
+    for (const auto& s : sources)
+      ASSERT_TRUE(QFile::copy(QString::fromStdString(clip_), QString::fromStdString(s)));
 
     FakeHost w;
     w.programFolder = work.filePath("prog").toStdString();
@@ -164,7 +180,8 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
       EXPECT_TRUE(probe["format"].toObject()["format_name"].toString().contains("mp4"));
       QJsonObject v = Stream(probe, "video");
       QJsonObject a = Stream(probe, "audio");
-      EXPECT_EQ(v["codec_name"].toString().toStdString(), std::string(c.codec) == "LIBX264" ? "h264" : "mpeg4");
+      EXPECT_EQ(v["codec_name"].toString().toStdString(),
+                std::string(c.codec) == "LIBX264" ? "h264" : "mpeg4");
       EXPECT_EQ(v["width"].toInt(), c.width);
       EXPECT_EQ(v["height"].toInt(), c.height);
       EXPECT_EQ(v["r_frame_rate"].toString().toStdString(), std::to_string(c.fps) + "/1");
@@ -178,7 +195,8 @@ TEST_F(BatchWithFfmpeg, TwoFilesComeOutPspShaped) {
       EXPECT_EQ(a["codec_name"].toString().toStdString(), "aac");
       EXPECT_EQ(a["sample_rate"].toString().toStdString(), std::to_string(c.hz));
       const std::string side = w.settings.OutputFolder + "/" + name + ".jpg";
-      EXPECT_TRUE(testsupport::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
+      EXPECT_TRUE(
+          testsupport::WaitFor([&] { return DecodeJpegFile(side).size() == QSize(160, 120); }));
     }
   }
 }
@@ -218,10 +236,11 @@ Mp4Layout ReadMp4Layout(const std::string& path) {
 QJsonObject ProbePsp(const std::string& path) {
   QProcess p;
   p.setStandardInputFile(QProcess::nullDevice());
-  p.start("ffprobe", {"-v", "error", "-show_entries",
-                      "stream=codec_type,codec_name,codec_tag_string,profile,level,width,height,pix_fmt,"
-                      "refs,has_b_frames,bit_rate,sample_rate,channels",
-                      "-of", "json", QFile::decodeName(path.c_str())});
+  p.start("ffprobe",
+          {"-v", "error", "-show_entries",
+           "stream=codec_type,codec_name,codec_tag_string,profile,level,width,height,pix_fmt,"
+           "refs,has_b_frames,bit_rate,sample_rate,channels",
+           "-of", "json", QFile::decodeName(path.c_str())});
   p.waitForFinished(30000);
   return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
@@ -235,7 +254,8 @@ struct ShippedPreset {
 
 std::vector<ShippedPreset> ShippedPresets() {
   std::vector<ShippedPreset> out;
-  for (const std::string& line : ReadTextFileLines(std::string(TARNICK_SOURCE_DIR) + "/data/profile.txt")) {
+  for (const std::string& line :
+       ReadTextFileLines(std::string(TARNICK_SOURCE_DIR) + "/data/profile.txt")) {
     const Preset p = Preset::FromLine(line);
     if (p.Column(ColSize).empty()) continue;
     ShippedPreset s;
@@ -246,7 +266,8 @@ std::vector<ShippedPreset> ShippedPresets() {
     s.settings.VideoCodec = p.Column(ColVideoCodec);
     s.settings.FrameRate = std::stoi(NumberBeforeUnit(p.Column(ColFrameRate), "fps"));
     s.settings.VideoKbps = std::stoi(NumberBeforeUnit(p.Column(ColVideoKbps), "kbps"));
-    s.settings.SampleRateIndex = SampleRateIndexOf(std::stoi(NumberBeforeUnit(p.Column(ColSampleRate), "Hz")));
+    s.settings.SampleRateIndex =
+        SampleRateIndexOf(std::stoi(NumberBeforeUnit(p.Column(ColSampleRate), "Hz")));
     s.settings.AudioKbps = std::stoi(NumberBeforeUnit(p.Column(ColAudioKbps), "kbps"));
     out.push_back(s);
   }
@@ -266,8 +287,10 @@ TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
   };
   const std::vector<Source> shapes{
       {"surround", "testsrc2=size=320x240:rate=30",
-       "aevalsrc=sin(440*2*PI*t)|sin(550*2*PI*t)|sin(660*2*PI*t)|0.1*sin(55*2*PI*t)|sin(330*2*PI*t)|"
-       "sin(220*2*PI*t):c=5.1:s=48000", 6},
+       "aevalsrc=sin(440*2*PI*t)|sin(550*2*PI*t)|sin(660*2*PI*t)|0.1*sin(55*2*PI*t)|sin(330*2*PI*t)"
+       "|"
+       "sin(220*2*PI*t):c=5.1:s=48000",
+       6},
       {"silent", "testsrc2=size=320x240:rate=30", "", 0},
       {"vertical", "testsrc2=size=720x1280:rate=30", "sine=frequency=440:sample_rate=44100", 1},
       {"odd", "testsrc2=size=853x480:rate=30", "sine=frequency=330:sample_rate=22050", 1},
@@ -277,8 +300,18 @@ TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
   for (const Source& s : shapes) {
     const std::string path = work.filePath(QString(s.name) + ".avi").toStdString();
     QStringList args{"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", s.video};
-    if (*s.audio) args << "-f" << "lavfi" << "-i" << s.audio << "-c:a" << "pcm_s16le";
-    args << "-t" << "2" << "-c:v" << "mpeg4" << "-q:v" << "2" << "-y" << QString::fromStdString(path);
+    if (*s.audio)
+      args << "-f"
+           << "lavfi"
+           << "-i" << s.audio << "-c:a"
+           << "pcm_s16le";
+    args << "-t"
+         << "2"
+         << "-c:v"
+         << "mpeg4"
+         << "-q:v"
+         << "2"
+         << "-y" << QString::fromStdString(path);
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
     p.start("ffmpeg", args);
@@ -296,11 +329,13 @@ TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
     for (const auto& [shape, source] : sources) {
       for (int passes : {1, 2}) {
         if (passes == 2 && std::string(shape.name) != "surround") continue;
-        SCOPED_TRACE(preset.name + " / " + shape.name + " / " + std::to_string(passes) + " pass(es)");
+        SCOPED_TRACE(preset.name + " / " + shape.name + " / " + std::to_string(passes) +
+                     " pass(es)");
         const std::string out = work.filePath(QString("out%1.mp4").arg(++n)).toStdString();
         for (int pass = 1; pass <= passes; ++pass) {
           RunOutcome r = launcher.RunConversion(
-              MakeConversionCommand(PathStyle::Posix, preset.settings, source, out, passes, pass), pump);
+              MakeConversionCommand(PathStyle::Posix, preset.settings, source, out, passes, pass),
+              pump);
           ASSERT_TRUE(r.Started && r.NormalExit && r.ExitCode == 0) << [&] {
             QFile log(QString::fromStdString(launcher.LogPath()));
             log.open(QIODevice::ReadOnly);
@@ -338,8 +373,9 @@ TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
           EXPECT_EQ(v["profile"].toString().toStdString(), "Simple Profile");
           EXPECT_EQ(v["codec_tag_string"].toString().toStdString(), "mp4v");
           EXPECT_LE(kbps, preset.settings.VideoKbps * 1.05) << "video over the asked rate";
-          std::cout << "video rate " << preset.settings.VideoKbps << "k asked, " << kbps << "k made: "
-                    << preset.name << " / " << shape.name << " / " << passes << " pass(es)\n";
+          std::cout << "video rate " << preset.settings.VideoKbps << "k asked, " << kbps
+                    << "k made: " << preset.name << " / " << shape.name << " / " << passes
+                    << " pass(es)\n";
         }
         const QJsonObject a = Stream(probe, "audio");
         if (shape.channels == 0) {
@@ -350,7 +386,8 @@ TEST_F(BatchWithFfmpeg, EveryShippedPresetPlaysOnAPsp) {
           EXPECT_EQ(a["channels"].toInt(), 2);
           const int hz = a["sample_rate"].toString().toInt();
           EXPECT_TRUE(hz == 24000 || hz == 44100 || hz == 48000) << hz;
-          EXPECT_EQ(hz, NearestAacRate(SampleRateTable[std::size_t(preset.settings.SampleRateIndex)].Hz));
+          EXPECT_EQ(
+              hz, NearestAacRate(SampleRateTable[std::size_t(preset.settings.SampleRateIndex)].Hz));
         }
         launcher.WaitForThumbnailRuns(30000);
         EXPECT_EQ(DecodeJpegFile(side).size(), QSize(160, 120));
@@ -370,7 +407,8 @@ TEST_F(BatchWithFfmpeg, CancelStopsTheRealEncoder) {
     CancelAnswer GetCancelAnswer() const override { return answer; }
     void ProcessMessages() override {
       if (answer == CancelAnswer::None)
-        answer = canceller->TerminateConversion() ? CancelAnswer::Cancelled : CancelAnswer::NotCancelled;
+        answer =
+            canceller->TerminateConversion() ? CancelAnswer::Cancelled : CancelAnswer::NotCancelled;
     }
   } w;
   QTemporaryDir work;
@@ -401,8 +439,10 @@ TEST_F(BatchWithFfmpeg, FullDiskIsAFailedPass) {
   ASSERT_TRUE(QDir().mkpath(QString::fromStdString(disk)));
   QProcess mount;
   mount.start("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", QString::fromStdString(disk)});
-  if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
-    GTEST_SKIP() << "cannot mount a 64 KB tmpfs here (needs root): " << mount.readAllStandardError().toStdString();
+  if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit ||
+      mount.exitCode() != 0)
+    GTEST_SKIP() << "cannot mount a 64 KB tmpfs here (needs root): "
+                 << mount.readAllStandardError().toStdString();
   struct Unmount {
     std::string dir;
     ~Unmount() { QProcess::execute("umount", {QString::fromStdString(dir)}); }
@@ -440,8 +480,9 @@ TEST_F(BatchWithFfmpeg, PhotoBesideTheVideoKeepsItsBytes) {
   ASSERT_TRUE(QFile::copy(QString::fromStdString(clip_), QString::fromStdString(video)));
   QProcess p;
   p.setStandardInputFile(QProcess::nullDevice());
-  p.start("ffmpeg", {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=1200x900",
-                     "-frames:v", "1", "-y", QString::fromStdString(photo)});
+  p.start("ffmpeg",
+          {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=1200x900",
+           "-frames:v", "1", "-y", QString::fromStdString(photo)});
   ASSERT_TRUE(p.waitForFinished(30000));
   const std::string bytes = FileBytes(photo);
   ASSERT_FALSE(bytes.empty());

@@ -31,18 +31,18 @@ class FakeWorld : public IBatchHost,
     return s;
   }();
   std::string programFolder = "C:\\Tools";
-  std::set<std::string> files;      // files that exist
-  std::set<std::string> badJpegs;   // existing files that do not decode
-  std::set<std::string> folders;    // entries that are folders
-  std::set<std::string> specials;   // pipes, devices, sockets
-  std::set<std::string> broken;     // outputs without their index (no moov)
-  std::set<std::string> photos;     // existing JPEGs that are no side thumbnail
+  std::set<std::string> files;               // files that exist
+  std::set<std::string> badJpegs;            // existing files that do not decode
+  std::set<std::string> folders;             // entries that are folders
+  std::set<std::string> specials;            // pipes, devices, sockets
+  std::set<std::string> broken;              // outputs without their index (no moov)
+  std::set<std::string> photos;              // existing JPEGs that are no side thumbnail
   std::map<std::string, std::string> links;  // another name of an existing file
   std::vector<std::string> refusals;
   std::vector<std::string> skippedThumbnails;
   int thumbnailEnds = 0;
   std::string preview = "C:\\Tools\\_thumb.jpg";
-  bool previewWritten = true;       // the preview run leaves a JPEG
+  bool previewWritten = true;                                // the preview run leaves a JPEG
   std::function<RunOutcome(const EncoderCommand&)> encoder;  // replaces the default run
   std::function<void()> duringRun;  // a "cancel click" handled while waiting
   CancelAnswer answer = CancelAnswer::None;
@@ -205,15 +205,17 @@ class FakeWorld : public IBatchHost,
         if ((style == PathStyle::Windows ? AsciiLower(e) : e) == id.Path) return true;
       return false;
     };
-    if (has(folders)) id.Kind = FileKind::Folder;
-    else if (has(specials)) id.Kind = FileKind::Other;
-    else if (has(files) || (has(std::set<std::string>(sources.begin(), sources.end())) &&
-                            !has(missing)))
+    if (has(folders))
+      id.Kind = FileKind::Folder;
+    else if (has(specials))
+      id.Kind = FileKind::Other;
+    else if (has(files) ||
+             (has(std::set<std::string>(sources.begin(), sources.end())) && !has(missing)))
       id.Kind = FileKind::Regular;
     if (id.Exists()) id.Inode = std::hash<std::string>()(id.Path);
     return id;
   }
-  std::set<std::string> missing;    // sources that are gone
+  std::set<std::string> missing;  // sources that are gone
 
   // The windows are back as before the batch.
   void ExpectRestored() const {
@@ -233,12 +235,29 @@ TEST(BatchRunner, OneFileOnePassRunsEveryStepInOrder) {
   FakeWorld w;
   BatchResult r = w.Run();
   const std::vector<std::string> expected{
-      "create", "max 1", "pos 0", "show", "timer on", "main off", "mkdir D:\\out", "pos 0",
-      "label a.avi -> a.mp4", "clear",
+      "create",
+      "max 1",
+      "pos 0",
+      "show",
+      "timer on",
+      "main off",
+      "mkdir D:\\out",
+      "pos 0",
+      "label a.avi -> a.mp4",
+      "clear",
       "thumb -i \"C:\\v\\a.avi\" -f image2 -ss 5 -vframes 1 -s 80x60 -an \"C:\\Tools\\_thumb.jpg\"",
-      "sleep 1000", "load C:\\Tools\\_thumb.jpg", "delete C:\\Tools\\_thumb.jpg", "reset cancel",
+      "sleep 1000",
+      "load C:\\Tools\\_thumb.jpg",
+      "delete C:\\Tools\\_thumb.jpg",
+      "reset cancel",
       "thumb -i \"C:\\v\\a.avi\" -f image2 -ss 1 -vframes 1 -s 160x120 -an \"D:\\out\\a.jpg\"",
-      "sleep 1000", "run " + kLine, "pump", "beep", "timer off", "release", "main on"};
+      "sleep 1000",
+      "run " + kLine,
+      "pump",
+      "beep",
+      "timer off",
+      "release",
+      "main on"};
   EXPECT_EQ(w.log, expected);
   EXPECT_EQ(r.End, BatchEnd::Completed);
   EXPECT_FALSE(r.AnyPassFailed);
@@ -257,10 +276,12 @@ TEST(BatchRunner, RunsAndSleepsForPassesAndSideThumbnail) {
   const std::vector<Case> cases{
       {false, true, {"thumb preview", "sleep 1000", "thumb side", "sleep 1000", "run"}},
       {false, false, {"thumb preview", "sleep 1000", "run"}},
-      {true, true,
+      {true,
+       true,
        {"thumb preview", "sleep 1000", "run -pass 1 -an", "thumb preview", "sleep 1000",
         "thumb side", "sleep 1000", "run -pass 2"}},
-      {true, false,
+      {true,
+       false,
        {"thumb preview", "sleep 1000", "run -pass 1 -an", "thumb preview", "sleep 1000",
         "run -pass 2"}},
   };
@@ -276,8 +297,8 @@ TEST(BatchRunner, RunsAndSleepsForPassesAndSideThumbnail) {
       else if (e.rfind("run", 0) == 0)
         got.push_back(e.find(" -pass 1 -an -flags") != std::string::npos ? "run -pass 1 -an"
                       : e.find(" -pass 2 -flags") != std::string::npos   ? "run -pass 2"
-                      : e.find("-pass") == std::string::npos            ? "run"
-                                                                        : e);
+                      : e.find("-pass") == std::string::npos             ? "run"
+                                                                         : e);
       else
         got.push_back(e);
     }
@@ -316,9 +337,9 @@ TEST(BatchRunner, LeftoverBadPreviewIsDeletedAndThePassGoesOn) {
   w.badJpegs.insert(w.preview);
   w.sources = {"C:\\v\\a.avi", "C:\\v\\b.avi"};
   BatchResult r = w.Run();
-  EXPECT_EQ(w.Only({"load-bad", "delete"}),
-            (std::vector<std::string>{"load-bad C:\\Tools\\_thumb.jpg",
-                                      "delete C:\\Tools\\_thumb.jpg"}));
+  EXPECT_EQ(
+      w.Only({"load-bad", "delete"}),
+      (std::vector<std::string>{"load-bad C:\\Tools\\_thumb.jpg", "delete C:\\Tools\\_thumb.jpg"}));
   EXPECT_FALSE(w.Exists(w.preview));
   EXPECT_EQ(w.conversions.size(), 2u);
   EXPECT_FALSE(r.AnyPassFailed);
@@ -334,9 +355,8 @@ TEST(BatchRunner, LatePreviewIsShownByTheNextPass) {
     if (w.conversions.size() == 1) w.files.insert(w.preview);
   };
   w.Run();
-  EXPECT_EQ(w.Only({"load", "delete"}),
-            (std::vector<std::string>{"load C:\\Tools\\_thumb.jpg",
-                                      "delete C:\\Tools\\_thumb.jpg"}));
+  EXPECT_EQ(w.Only({"load", "delete"}), (std::vector<std::string>{"load C:\\Tools\\_thumb.jpg",
+                                                                  "delete C:\\Tools\\_thumb.jpg"}));
   auto loadAt = std::find(w.log.begin(), w.log.end(), "load C:\\Tools\\_thumb.jpg");
   auto secondLabel = std::find(w.log.begin(), w.log.end(), "label b.avi -> b.mp4");
   EXPECT_LT(secondLabel, loadAt);
@@ -368,8 +388,9 @@ TEST(BatchRunner, FailedRunsSetTheErrorFlagOnceAndTheBatchGoesOn) {
     EXPECT_EQ(w.messages, std::vector<std::string>{std::string(UnsupportedFilesMessage)}) << c.name;
     EXPECT_EQ(w.beeps, 2) << c.name;
     std::vector<std::string> tail(w.log.end() - 6, w.log.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"beep", "message " + std::string(UnsupportedFilesMessage),
-                                              "beep", "timer off", "release", "main on"}))
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"beep", "message " + std::string(UnsupportedFilesMessage),
+                                        "beep", "timer off", "release", "main on"}))
         << c.name;
     w.ExpectRestored();
   }
@@ -525,9 +546,9 @@ TEST(BatchRunner, GivenNamesAndSourcesLeftOut) {
 
 TEST(BatchRunner, LineOfTenThousandBytesIsRefusedOneLessRuns) {
   FakeWorld base;
-  const std::size_t baseLength =
-      MakeConversionCommand(PathStyle::Windows, base.settings, "C:\\v\\a.avi", "D:\\out\\a.mp4", 1, 1)
-          .Text.size();
+  const std::size_t baseLength = MakeConversionCommand(PathStyle::Windows, base.settings,
+                                                       "C:\\v\\a.avi", "D:\\out\\a.mp4", 1, 1)
+                                     .Text.size();
   for (std::size_t length : {CommandBufferSize - 1, CommandBufferSize}) {
     FakeWorld w;
     w.settings.OutputFolder = "D:\\" + std::string(length - baseLength + 3, 'o');
@@ -663,7 +684,8 @@ TEST(BatchRunner, PreviewOfTheSameNameAsASourceIsNeverRunNorDeleted) {
   FakeWorld w = PosixWorld();
   w.sources = {"/opt/t/_thumb.jpg", "/v/a.avi"};
   w.Run();
-  EXPECT_TRUE(w.Only({"delete /opt/t/_thumb.jpg", "thumb -i \"/v/a.avi\" -f image2 -ss 5"}).empty());
+  EXPECT_TRUE(
+      w.Only({"delete /opt/t/_thumb.jpg", "thumb -i \"/v/a.avi\" -f image2 -ss 5"}).empty());
   EXPECT_EQ(w.conversions.size(), 2u);
 }
 
@@ -677,7 +699,8 @@ TEST(BatchRunner, PassCountsOnlyWhenTheOutputIsACompleteMp4AndNoWriteFailed) {
   const std::vector<Case> cases{
       {"whole", false, "", false},
       {"no moov", true, "", true},
-      {"write error in the log", false, "Error writing trailer of x.mp4: No space left on device", true},
+      {"write error in the log", false, "Error writing trailer of x.mp4: No space left on device",
+       true},
   };
   for (const Case& c : cases) {
     FakeWorld w = PosixWorld();
@@ -732,7 +755,7 @@ TEST(BatchRunner, CancelEndsThumbnailRunsAndRemovesWhatTheyWrote) {
   w.sources = {"/v/a.avi", "/v/b.avi"};
   w.duringRun = [&] {
     if (w.conversions.size() == 2) {
-      w.files.insert("/out/b.jpg");        // the side thumbnail came
+      w.files.insert("/out/b.jpg");         // the side thumbnail came
       w.files.insert("/opt/t/_thumb.jpg");  // a late preview
       w.answer = CancelAnswer::Cancelled;
     }
@@ -769,7 +792,8 @@ TEST(BatchRunner, CommandsCarryTheirKindAndPass) {
   } w;
   w.settings.TwoPass = true;
   w.Run();
-  EXPECT_EQ(w.kinds, (std::vector<std::string>{"preview", "pass 1/2", "preview", "side", "pass 2/2"}));
+  EXPECT_EQ(w.kinds,
+            (std::vector<std::string>{"preview", "pass 1/2", "preview", "side", "pass 2/2"}));
 }
 
 TEST(BatchRunner, MessagesCarryTheirIdentifier) {

@@ -26,12 +26,13 @@ TEST(CommaText, EdgeCaseTable) {
       {" \t ", {}},
       {std::string("a,b\0c", 5), {"a", "b"}},
   };
-  for (const auto& [line, cols] : cases) EXPECT_EQ(SplitCommaText(line), cols) << "[" << line << "]";
+  for (const auto& [line, cols] : cases)
+    EXPECT_EQ(SplitCommaText(line), cols) << "[" << line << "]";
 }
 
 TEST(CommaText, HeaderRowAndDoubleByteColumns) {
-  auto cols = SplitCommaText(
-      ",[拡張子],[ｻｲｽﾞ],[ｺｰﾃﾞｯｸ],[ﾌﾚｰﾑﾚｰﾄ],[ﾋﾞｯﾄﾚｰﾄ],[ｺｰﾃﾞｯｸ],[ｻﾝﾌﾟﾙﾚｰﾄ],[ﾋﾞｯﾄﾚｰﾄ]");
+  auto cols =
+      SplitCommaText(",[拡張子],[ｻｲｽﾞ],[ｺｰﾃﾞｯｸ],[ﾌﾚｰﾑﾚｰﾄ],[ﾋﾞｯﾄﾚｰﾄ],[ｺｰﾃﾞｯｸ],[ｻﾝﾌﾟﾙﾚｰﾄ],[ﾋﾞｯﾄﾚｰﾄ]");
   ASSERT_EQ(cols.size(), 9u);
   EXPECT_EQ(cols[0], "");
   EXPECT_EQ(cols[1], "[拡張子]");

@@ -35,11 +35,10 @@ TEST(CommandLine, ExampleLinePosixTextAndArguments) {
   EXPECT_EQ(cmd.Text,
             "ffmpeg -i \"/v/a.avi\" -y -flags bitexact -s 320x240 -aspect 4:3 -vcodec mpeg4 -b "
             "384k -r 15 -acodec libfaac -ab 64k -ar 24000 \"/out/a.mp4\"");
-  std::vector<std::string> expected{"-i",      "/v/a.avi", "-y",     "-flags", "bitexact",
-                                    "-s",      "320x240",  "-aspect", "4:3",   "-vcodec",
-                                    "mpeg4",   "-b",       "384k",   "-r",     "15",
-                                    "-acodec", "libfaac",  "-ab",    "64k",    "-ar",
-                                    "24000",   "/out/a.mp4"};
+  std::vector<std::string> expected{"-i",      "/v/a.avi", "-y",    "-flags",    "bitexact", "-s",
+                                    "320x240", "-aspect",  "4:3",   "-vcodec",   "mpeg4",    "-b",
+                                    "384k",    "-r",       "15",    "-acodec",   "libfaac",  "-ab",
+                                    "64k",     "-ar",      "24000", "/out/a.mp4"};
   EXPECT_EQ(cmd.Arguments, expected);
 }
 
@@ -73,8 +72,9 @@ TEST(CommandLine, EveryTableRowAndCodecCase) {
 
 TEST(CommandLine, ThumbnailArguments) {
   auto preview = MakePreviewThumbnailArgs(PathStyle::Windows, "C:\\v\\a.avi", "C:\\Tools");
-  EXPECT_EQ(preview.Text,
-            "-i \"C:\\v\\a.avi\" -f image2 -ss 5 -vframes 1 -s 80x60 -an \"C:\\Tools\\_thumb.jpg\"");
+  EXPECT_EQ(
+      preview.Text,
+      "-i \"C:\\v\\a.avi\" -f image2 -ss 5 -vframes 1 -s 80x60 -an \"C:\\Tools\\_thumb.jpg\"");
   auto side = MakeSideThumbnailArgs("C:\\v\\a.avi", 1, "D:\\out\\a.jpg");
   EXPECT_EQ(side.Text,
             "-i \"C:\\v\\a.avi\" -f image2 -ss 1 -vframes 1 -s 160x120 -an \"D:\\out\\a.jpg\"");

@@ -15,7 +15,7 @@ struct FakeStore {
   std::map<std::pair<std::string, std::string>, std::string> values;
   std::vector<std::string> log;
   int opens = 0, releases = 0;
-  std::string failKey;      // WriteText of this key fails
+  std::string failKey;  // WriteText of this key fails
   bool failRelease = false;
 };
 
@@ -30,8 +30,7 @@ class FakeFile : public ISettingsFile {
     if (it == s_.values.end()) return std::nullopt;
     return it->second;
   }
-  bool WriteText(std::string_view section, std::string_view key,
-                 std::string_view value) override {
+  bool WriteText(std::string_view section, std::string_view key, std::string_view value) override {
     if (key == s_.failKey) return false;
     s_.log.push_back("write " + std::string(section) + "/" + std::string(key) + "=" +
                      std::string(value));
@@ -143,10 +142,9 @@ TEST_F(SettingsStoreTest, ReadsEveryKeyInOrderThenReleasesThenTakesCommandLine) 
   w.log = &store.log;
   Load();
   std::vector<std::string> want = {
-      "read SET/M_LEFT", "read SET/M_TOP",  "read SET1/C0",  "apply",
-      "read SET1/C1",    "read SET1/C2",    "read SET1/C3",  "read SET1/C4",
-      "read SET1/C5",    "read SET2/C11",   "read SET2/C12", "read SET2/C13",
-      "read SET2/C14",   "release",         "command line"};
+      "read SET/M_LEFT", "read SET/M_TOP", "read SET1/C0",  "apply",        "read SET1/C1",
+      "read SET1/C2",    "read SET1/C3",   "read SET1/C4",  "read SET1/C5", "read SET2/C11",
+      "read SET2/C12",   "read SET2/C13",  "read SET2/C14", "release",      "command line"};
   EXPECT_EQ(store.log, want);
 }
 
@@ -192,8 +190,8 @@ TEST_F(SettingsStoreTest, IntegerValuesFollowTheNumberRule) {
   struct Case {
     const char* text;
     int left;
-  } cases[] = {{"0x40", 64}, {"$40", 64}, {" 64", 64},  {"64", 64},    {"64px", 20},
-               {"64 ", 20},  {"", 20},    {"-30", -30}, {"+007", 7},   {"x", 20}};
+  } cases[] = {{"0x40", 64}, {"$40", 64}, {" 64", 64},  {"64", 64},  {"64px", 20},
+               {"64 ", 20},  {"", 20},    {"-30", -30}, {"+007", 7}, {"x", 20}};
   for (const auto& c : cases) {
     FakeWindow fresh;
     w = fresh;
@@ -207,8 +205,8 @@ TEST_F(SettingsStoreTest, CheckBoxesTakeAnyNonZeroAndKeepTheirStateOnNonNumbers)
   struct Case {
     const char* c12;
     bool before, after;
-  } cases[] = {{"2", false, true}, {"0", true, false}, {"abc", false, false},
-               {"abc", true, true}, {"", true, true},  {"1", false, true}};
+  } cases[] = {{"2", false, true},  {"0", true, false}, {"abc", false, false},
+               {"abc", true, true}, {"", true, true},   {"1", false, true}};
   for (const auto& c : cases) {
     FakeWindow fresh;
     w = fresh;
@@ -300,12 +298,19 @@ TEST_F(SettingsStoreTest, SaveWritesTheTwelveKeysInOrderThenReleases) {
   w.thumb = false;
   w.second = 0;
   SaveSettings(w, open);
-  std::vector<std::string> want = {
-      "write SET/M_LEFT=-5", "write SET/M_TOP=300", "write SET1/C0=2",
-      "write SET1/C1=24",    "write SET1/C2=512",   "write SET1/C3=0",
-      "write SET1/C4=96",    "write SET1/C5=4",     "write SET2/C11=/home/u/ビデオ",
-      "write SET2/C12=1",    "write SET2/C13=0",    "write SET2/C14=0",
-      "release"};
+  std::vector<std::string> want = {"write SET/M_LEFT=-5",
+                                   "write SET/M_TOP=300",
+                                   "write SET1/C0=2",
+                                   "write SET1/C1=24",
+                                   "write SET1/C2=512",
+                                   "write SET1/C3=0",
+                                   "write SET1/C4=96",
+                                   "write SET1/C5=4",
+                                   "write SET2/C11=/home/u/ビデオ",
+                                   "write SET2/C12=1",
+                                   "write SET2/C13=0",
+                                   "write SET2/C14=0",
+                                   "release"};
   EXPECT_EQ(store.log, want);
 }
 

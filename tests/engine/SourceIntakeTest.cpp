@@ -37,7 +37,8 @@ TEST(SourceIntake, FileAddedAsWrittenFolderExpandedMissingSkipped) {
   EXPECT_EQ(h.shown, 0);
   TakeSourcePath(h, PathStyle::Posix, "clip.avi");
   TakeSourcePath(h, PathStyle::Posix, "/v");
-  EXPECT_EQ(h.sources, (std::vector<std::string>{"clip.avi", "/v/a.avi", "/v/sub", "/v/sub/b.avi"}));
+  EXPECT_EQ(h.sources,
+            (std::vector<std::string>{"clip.avi", "/v/a.avi", "/v/sub", "/v/sub/b.avi"}));
   EXPECT_EQ(h.shown, 2);
   // A later skipped path still shows the filled state.
   TakeSourcePath(h, PathStyle::Posix, "/gone");
@@ -73,8 +74,10 @@ TEST(SourceIntake, TrailingSeparatorRules) {
   };
   for (const auto& c : cases) {
     FakeHost h;
-    h.entries = {{"/v", EntryKind::Folder},     {"/f.avi", EntryKind::File},
-                 {"C:\\v", EntryKind::Folder},  {"C:\\v\\", EntryKind::Folder},
+    h.entries = {{"/v", EntryKind::Folder},
+                 {"/f.avi", EntryKind::File},
+                 {"C:\\v", EntryKind::Folder},
+                 {"C:\\v\\", EntryKind::Folder},
                  {"C:\\\x95\x5C", EntryKind::File}};
     TakeSourcePath(h, c.style, c.path);
     std::vector<std::string> none;

@@ -7,7 +7,9 @@
 namespace tarnick {
 namespace {
 
-int Sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int Sign(int v) {
+  return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 TEST(SourceOrder, LettersCompareWithoutCase) {
   struct Case {
@@ -15,14 +17,14 @@ TEST(SourceOrder, LettersCompareWithoutCase) {
     const char* b;
     int order;
   } cases[] = {
-      {"a.avi", "A.avi", 0},        {"é.avi", "É.avi", 0},     {"Ä", "ä", 0},
-      {"Ж", "ж", 0},                {"Ω", "ω", 0},             {"Ａ", "ａ", 0},
-      {"Ł", "ł", 0},                {"Ÿ", "ÿ", 0},             {"/a/B.avi", "/a/b.AVI", 0},
-      {"a", "b", -1},               {"B", "a", 1},             {"Z.avi", "ä.avi", -1},
-      {"_a", "A", -1},              // letters compare as small ones, after "_"
-      {"a", "ab", -1},              {"", "a", -1},             {"", "", 0},
-      {"z", "\xff", -1},            // a stray byte sorts after every letter
-      {"\x81", "\xff", -1},         {"\xc3", "\xc3\xa9", 1},  // a cut character is a stray byte
+      {"a.avi", "A.avi", 0}, {"é.avi", "É.avi", 0},   {"Ä", "ä", 0},
+      {"Ж", "ж", 0},         {"Ω", "ω", 0},           {"Ａ", "ａ", 0},
+      {"Ł", "ł", 0},         {"Ÿ", "ÿ", 0},           {"/a/B.avi", "/a/b.AVI", 0},
+      {"a", "b", -1},        {"B", "a", 1},           {"Z.avi", "ä.avi", -1},
+      {"_a", "A", -1},  // letters compare as small ones, after "_"
+      {"a", "ab", -1},       {"", "a", -1},           {"", "", 0},
+      {"z", "\xff", -1},                               // a stray byte sorts after every letter
+      {"\x81", "\xff", -1},  {"\xc3", "\xc3\xa9", 1},  // a cut character is a stray byte
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Sign(CompareSourcePaths(c.a, c.b)), c.order) << c.a << " " << c.b;
@@ -44,8 +46,8 @@ TEST(SourceOrder, SortingAndInsertingOneByOneAgree) {
   EXPECT_EQ(sorted, test::SourceNamesSorted);
   std::vector<std::string> inserted;
   for (const std::string& name : test::SourceNamesGiven)
-    inserted.insert(inserted.begin() + static_cast<std::ptrdiff_t>(SourceInsertPosition(inserted, name)),
-                    name);
+    inserted.insert(
+        inserted.begin() + static_cast<std::ptrdiff_t>(SourceInsertPosition(inserted, name)), name);
   EXPECT_EQ(inserted, sorted);
 }
 

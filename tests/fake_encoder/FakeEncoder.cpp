@@ -113,7 +113,8 @@ bool WriteJpeg(const std::string& path, int width, int height) {
   while (cinfo.next_scanline < cinfo.image_height) {
     for (int x = 0; x < width; ++x) {
       row[x * 3 + 0] = static_cast<JSAMPLE>(x * 255 / (width > 1 ? width - 1 : 1));
-      row[x * 3 + 1] = static_cast<JSAMPLE>(cinfo.next_scanline * 255 / (height > 1 ? height - 1 : 1));
+      row[x * 3 + 1] =
+          static_cast<JSAMPLE>(cinfo.next_scanline * 255 / (height > 1 ? height - 1 : 1));
       row[x * 3 + 2] = 128;
     }
     JSAMPROW r = row.data();
@@ -125,7 +126,9 @@ bool WriteJpeg(const std::string& path, int width, int height) {
   return true;
 }
 
-void SleepMs(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(long ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // Waits up to two minutes, so a test that never opens the gate fails
 // rather than hangs.
@@ -139,7 +142,9 @@ bool WaitForFile(const std::string& path) {
 
 int ListEncoders() {
   std::printf("Encoders:\n V..... = Video\n A..... = Audio\n ------\n");
-  std::printf(" V....D libx264              libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10 (codec h264)\n");
+  std::printf(
+      " V....D libx264              libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10 (codec "
+      "h264)\n");
   std::printf(" V.S... mpeg4                MPEG-4 part 2\n");
   std::printf(" V..... libxvid              libxvidcore MPEG-4 part 2 (codec mpeg4)\n");
   std::printf(" A..... aac                  AAC (Advanced Audio Coding)\n");
@@ -169,7 +174,8 @@ int Thumbnail(const std::vector<std::string>& args, const std::string& out) {
 // Many short lines, as a chatty encoder would write them.
 void FloodStandardError(long megabytes) {
   std::string block;
-  while (block.size() < (1 << 16)) block += "frame= 1 fps=0.0 q=0.0 size= 0kB time=00:00:00.00 bitrate=N/A\n";
+  while (block.size() < (1 << 16))
+    block += "frame= 1 fps=0.0 q=0.0 size= 0kB time=00:00:00.00 bitrate=N/A\n";
   for (long left = megabytes << 20; left > 0; left -= static_cast<long>(block.size()))
     if (write(2, block.data(), block.size()) < 0) return;
 }
@@ -179,14 +185,15 @@ void Progress(const std::string& path, double seconds, bool end) {
   if (path.empty()) return;
   FILE* f = std::fopen(path.c_str(), "a");
   if (!f) return;
-  std::fprintf(f, "fps=25.00\nout_time_us=%lld\nprogress=%s\n", static_cast<long long>(seconds * 1e6),
-               end ? "end" : "continue");
+  std::fprintf(f, "fps=25.00\nout_time_us=%lld\nprogress=%s\n",
+               static_cast<long long>(seconds * 1e6), end ? "end" : "continue");
   std::fclose(f);
 }
 
 int Conversion(const std::vector<std::string>& args, const std::string& out) {
   const long duration = EnvNumber("FAKE_FFMPEG_DURATION", 10);
-  std::fprintf(stderr, "Input #0, avi, from '%s':\n  Duration: %02ld:%02ld:%02ld.00, start: 0.000000\n",
+  std::fprintf(stderr,
+               "Input #0, avi, from '%s':\n  Duration: %02ld:%02ld:%02ld.00, start: 0.000000\n",
                args[1].c_str(), duration / 3600, duration / 60 % 60, duration % 60);
   std::fprintf(stderr, "fake encoder: converting to %s\n", out.c_str());
   FloodStandardError(EnvNumber("FAKE_FFMPEG_STDERR_MB", 0));
@@ -247,12 +254,16 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
   const bool noMoov = Env("FAKE_FFMPEG_NO_MOOV") == "1";
   const long bytes = boxes ? total - 48 : total;
   if (boxes) {
-    std::string head("\0\0\0\x18" "ftypisom\0\0\x02\0isommp41", 24);
+    std::string head(
+        "\0\0\0\x18"
+        "ftypisom\0\0\x02\0isommp41",
+        24);
     const unsigned long mdat = static_cast<unsigned long>(bytes + 8);
     head += std::string{static_cast<char>(mdat >> 24), static_cast<char>(mdat >> 16),
                         static_cast<char>(mdat >> 8), static_cast<char>(mdat)};
     head += "mdat";
-    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return failedWrite();
+    if (write(fd, head.data(), head.size()) != static_cast<ssize_t>(head.size()))
+      return failedWrite();
   }
   const long ms = EnvNumber("FAKE_FFMPEG_WRITE_MS", 0);
   const std::string gate = Env("FAKE_FFMPEG_GATE");
@@ -270,16 +281,25 @@ int Conversion(const std::vector<std::string>& args, const std::string& out) {
       n -= piece;
       written += piece;
     }
-    if (!gate.empty() && !WaitForFile(gate + base + "." + std::to_string(i + 1))) return 1;
-    else if (ms > 0) SleepMs(ms / steps);
-    Progress(progress, static_cast<double>(duration) * static_cast<double>(i + 1) / static_cast<double>(steps),
-             false);
+    if (!gate.empty() && !WaitForFile(gate + base + "." + std::to_string(i + 1)))
+      return 1;
+    else if (ms > 0)
+      SleepMs(ms / steps);
+    Progress(
+        progress,
+        static_cast<double>(duration) * static_cast<double>(i + 1) / static_cast<double>(steps),
+        false);
   }
   if (boxes) {
     // Without its index the file keeps the size it would have had.
-    std::string moov("\0\0\0\x10" "moov" "\0\0\0\0\0\0\0\0", 16);
+    std::string moov(
+        "\0\0\0\x10"
+        "moov"
+        "\0\0\0\0\0\0\0\0",
+        16);
     if (noMoov) moov = std::string(16, '\0');
-    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size())) return failedWrite();
+    if (write(fd, moov.data(), moov.size()) != static_cast<ssize_t>(moov.size()))
+      return failedWrite();
   }
   close(fd);
   Progress(progress, static_cast<double>(duration), true);

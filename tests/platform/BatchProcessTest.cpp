@@ -50,7 +50,8 @@ struct FakeHost : ListBatchHost, SilentProgressView, INotifier, IMessagePump, IS
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ProcessMessages() override {
     if (pumps++ == clickAtPump && canceller)
-      answer = canceller->TerminateConversion() ? CancelAnswer::Cancelled : CancelAnswer::NotCancelled;
+      answer =
+          canceller->TerminateConversion() ? CancelAnswer::Cancelled : CancelAnswer::NotCancelled;
   }
   void Sleep(int) override {}
 };
@@ -171,9 +172,10 @@ TEST_F(BatchProcess, PipeInTheListIsRefusedAndTheBatchGoesOn) {
 }
 
 TEST_F(BatchProcess, OutputWithoutItsIndexOrWithAWriteErrorFailsThePass) {
-  for (auto [name, value] : {std::pair{"FAKE_FFMPEG_NO_MOOV", "1"},
-                             std::pair{"FAKE_FFMPEG_STDERR",
-                                       "[mp4 @ 0x1] Error writing trailer of out/a.mp4: No space left on device"}}) {
+  for (auto [name, value] :
+       {std::pair{"FAKE_FFMPEG_NO_MOOV", "1"},
+        std::pair{"FAKE_FFMPEG_STDERR",
+                  "[mp4 @ 0x1] Error writing trailer of out/a.mp4: No space left on device"}}) {
     ScopedEnv env(name, value);
     w.messages.clear();
     BatchResult r = Run();
@@ -216,8 +218,7 @@ TEST_F(BatchProcess, SideThumbnailKeepsTheUsersPhoto) {
   EXPECT_TRUE(files.IsSideThumbnailImage(photo));
   EXPECT_EQ(f.WorkRuns().back().Args.back().substr(0, 0), "");
   int sides = 0;
-  for (const auto& run : f.WorkRuns())
-    sides += run.Args.back() == photo;
+  for (const auto& run : f.WorkRuns()) sides += run.Args.back() == photo;
   EXPECT_EQ(sides, 1);  // written only in the last batch
   (void)before;
 }
@@ -234,25 +235,30 @@ TEST(BatchIdentity, NoSpellingOfASourceIsEverWrittenOver) {
   const std::vector<Case> cases{
       {"relative", [](const std::string&, const std::string&) { return std::string("a.mp4"); }},
       {"./", [](const std::string&, const std::string&) { return std::string("./a.mp4"); }},
-      {"../x/.. (no x)", [](const std::string& d, const std::string&) {
+      {"../x/.. (no x)",
+       [](const std::string& d, const std::string&) {
          return "../" + d.substr(d.rfind('/') + 1) + "/x/../a.mp4";
        }},
-      {"../x/.. (x a folder)", [](const std::string& d, const std::string&) {
+      {"../x/.. (x a folder)",
+       [](const std::string& d, const std::string&) {
          EXPECT_TRUE(QDir().mkpath(QString::fromStdString(d + "/x")));
          return "../" + d.substr(d.rfind('/') + 1) + "/x/../a.mp4";
        }},
       {"//", [](const std::string& d, const std::string&) { return d + "//a.mp4"; }},
-      {"symlink to the source", [](const std::string& d, const std::string& other) {
+      {"symlink to the source",
+       [](const std::string& d, const std::string& other) {
          std::string link = other + "/a.mp4";
          EXPECT_EQ(::symlink((d + "/a.mp4").c_str(), link.c_str()), 0);
          return link;
        }},
-      {"hard link", [](const std::string& d, const std::string& other) {
+      {"hard link",
+       [](const std::string& d, const std::string& other) {
          std::string link = other + "/a.mp4";
          EXPECT_EQ(::link((d + "/a.mp4").c_str(), link.c_str()), 0);
          return link;
        }},
-      {"folder through a link", [](const std::string& d, const std::string& other) {
+      {"folder through a link",
+       [](const std::string& d, const std::string& other) {
          std::string link = other + "/folder";
          EXPECT_EQ(::symlink(d.c_str(), link.c_str()), 0);
          return link + "/a.mp4";

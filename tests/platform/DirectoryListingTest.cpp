@@ -45,13 +45,25 @@ TEST(DirectoryPattern, Matching) {
     bool match;
   };
   const Case cases[] = {
-      {"README", "*.*", true},      {".profile", "*.*", true},   {"a.b.c", "*", true},
-      {"clip.AVI", "*.avi", true},  {"clip.avi", "*.AVI", true}, {"clip.avi.part", "*.avi", false},
-      {"clip.mp4", "*.avi", false}, {"a1.txt", "a?.txt", true},  {"a.txt", "a?.txt", false},
-      {"a12.txt", "a?.txt", false}, {"abc", "a*c", true},        {"ac", "a*c", true},
-      {"abcbc", "a*bc", true},      {"abcb", "a*bc", false},     {"x", "", false},
+      {"README", "*.*", true},
+      {".profile", "*.*", true},
+      {"a.b.c", "*", true},
+      {"clip.AVI", "*.avi", true},
+      {"clip.avi", "*.AVI", true},
+      {"clip.avi.part", "*.avi", false},
+      {"clip.mp4", "*.avi", false},
+      {"a1.txt", "a?.txt", true},
+      {"a.txt", "a?.txt", false},
+      {"a12.txt", "a?.txt", false},
+      {"abc", "a*c", true},
+      {"ac", "a*c", true},
+      {"abcbc", "a*bc", true},
+      {"abcb", "a*bc", false},
+      {"x", "", false},
       // "?" takes one whole character, not one byte.
-      {"動.txt", "?.txt", true},    {"動画.txt", "?.txt", false}, {"Ä", "ä", false},
+      {"動.txt", "?.txt", true},
+      {"動画.txt", "?.txt", false},
+      {"Ä", "ä", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.match) << c.name << " / " << c.pattern;
@@ -67,7 +79,8 @@ TEST_F(DirectoryListingTest, SortedWithDotEntriesAndDescribed) {
   auto entries = ListDirectory(Root, "*.*");
   std::vector<std::string> names;
   for (const auto& e : entries) names.push_back(e.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{".", "..", ".h", "A.txt", "b.txt", "dangling", "link", "sub"}));
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", ".h", "A.txt", "b.txt", "dangling", "link",
+                                             "sub"}));
   const auto& b = entries[4];
   EXPECT_EQ(b.Size, 5);
   EXPECT_FALSE(b.IsDirectory);
@@ -128,9 +141,8 @@ TEST(DirectoryPaths, AbsolutePath) {
     std::string in, out;
   };
   const Case cases[] = {
-      {"/a/b", "/a/b"},         {"/a//b/", "/a/b/"},      {"/a/./b/../c", "/a/c"},
-      {"/..", "/"},             {"/", "/"},               {"", ""},
-      {"x", cwd + "/x"},        {"./x/", cwd + "/x/"},    {"/a/b/..", "/a"},
+      {"/a/b", "/a/b"}, {"/a//b/", "/a/b/"}, {"/a/./b/../c", "/a/c"}, {"/..", "/"},      {"/", "/"},
+      {"", ""},         {"x", cwd + "/x"},   {"./x/", cwd + "/x/"},   {"/a/b/..", "/a"},
   };
   for (const Case& c : cases) EXPECT_EQ(AbsolutePath(c.in), c.out) << c.in;
 }
@@ -152,8 +164,10 @@ TEST(DirectoryTimes, DosSteps) {
   ASSERT_TRUE(last.has_value());
   EXPECT_NEAR(*DosDateTimeToDateTime(*last), 75971 + 86398 / 86400.0, 1e-9);
   // A date the DOS fields can hold but the calendar cannot.
-  EXPECT_FALSE(DosDateTimeToDateTime(DosDateTime{static_cast<std::uint16_t>((1 << 5) | 0), 0}).has_value());
-  EXPECT_FALSE(DosDateTimeToDateTime(DosDateTime{static_cast<std::uint16_t>((2 << 5) | 30), 0}).has_value());
+  EXPECT_FALSE(
+      DosDateTimeToDateTime(DosDateTime{static_cast<std::uint16_t>((1 << 5) | 0), 0}).has_value());
+  EXPECT_FALSE(
+      DosDateTimeToDateTime(DosDateTime{static_cast<std::uint16_t>((2 << 5) | 30), 0}).has_value());
 }
 
 TEST(DirectoryTimes, FileTimeThroughLocalTime) {

@@ -54,22 +54,28 @@ TEST(EncoderAdapter, ConversionLineRules) {
   const std::vector<Case> cases{
       {"MPEG4", 3, Without({"libfaac"}),
        tail({"-vcodec", "mpeg4", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
-             "24000", "-pix_fmt", "yuv420p"}, true)},
+             "24000", "-pix_fmt", "yuv420p"},
+            true)},
       {"MPEG4", 2, Without({}),
-       tail({"-vcodec", "mpeg4", "-b:v", "384k", "-r", "15", "-acodec", "libfaac", "-ab", "64k", "-ar",
-             "44100", "-pix_fmt", "yuv420p"}, true)},
+       tail({"-vcodec", "mpeg4", "-b:v", "384k", "-r", "15", "-acodec", "libfaac", "-ab", "64k",
+             "-ar", "44100", "-pix_fmt", "yuv420p"},
+            true)},
       {"LIBX264", 0, Without({"libfaac"}),
-       tail({"-vcodec", "libx264", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
-             "48000", "-pix_fmt", "yuv420p", "-profile:v", "main", "-level", "3.0", "-refs", "2",
-             "-x264-params", "b-pyramid=none"}, false)},
+       tail({"-vcodec",  "libx264", "-b:v",         "384k",          "-r",     "15",
+             "-acodec",  "aac",     "-ab",          "64k",           "-ar",    "48000",
+             "-pix_fmt", "yuv420p", "-profile:v",   "main",          "-level", "3.0",
+             "-refs",    "2",       "-x264-params", "b-pyramid=none"},
+            false)},
       // The MP4 muxer refuses xvid's own tag.
       {"LIBXVID", 1, Without({"libfaac"}),
-       tail({"-vcodec", "libxvid", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
-             "44100", "-pix_fmt", "yuv420p", "-vtag", "mp4v"}, true)},
+       tail({"-vcodec", "libxvid", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k",
+             "-ar", "44100", "-pix_fmt", "yuv420p", "-vtag", "mp4v"},
+            true)},
       // No libxvid: the same MPEG-4 Part 2 stream from ffmpeg's own encoder.
       {"LIBXVID", 1, Without({"libfaac", "libxvid"}),
        tail({"-vcodec", "mpeg4", "-b:v", "384k", "-r", "15", "-acodec", "aac", "-ab", "64k", "-ar",
-             "44100", "-pix_fmt", "yuv420p"}, true)},
+             "44100", "-pix_fmt", "yuv420p"},
+            true)},
   };
   for (const Case& c : cases) {
     EncoderCommand cmd = MakeConversionCommand(PathStyle::Posix, Settings(c.rateIndex, c.codec),
@@ -98,7 +104,8 @@ TEST(EncoderAdapter, MpegFourRateControlFollowsTheAskedRate) {
     s.VideoKbps = c.kbps;
     s.FrameRate = c.fps;
     for (int pass : {1, 2}) {
-      EncoderCommand cmd = MakeConversionCommand(PathStyle::Posix, s, "/v/a.avi", "/out/a.mp4", 2, pass);
+      EncoderCommand cmd =
+          MakeConversionCommand(PathStyle::Posix, s, "/v/a.avi", "/out/a.mp4", 2, pass);
       Args got = AdaptArguments(cmd.Arguments, RunKind::Conversion, Without({}), "/tmp/p/pass");
       auto at = std::find(got.begin(), got.end(), "-maxrate");
       ASSERT_NE(at, got.end()) << c.kbps;
@@ -113,13 +120,16 @@ TEST(EncoderAdapter, OnlyTheRunsThatKeepTheirOutputAreIndexedFirst) {
     int passes, pass;
     bool stereo, faststart;
   };
-  for (const Case& c : std::vector<Case>{{1, 1, true, true}, {2, 1, false, false}, {2, 2, true, true}}) {
+  for (const Case& c :
+       std::vector<Case>{{1, 1, true, true}, {2, 1, false, false}, {2, 2, true, true}}) {
     EncoderCommand cmd = MakeConversionCommand(PathStyle::Posix, Settings(2, "LIBX264"), "/v/a.avi",
                                                "/out/a.mp4", c.passes, c.pass);
     Args got = AdaptArguments(cmd.Arguments, RunKind::Conversion, Without({}), "/tmp/p/pass");
     const auto ac = std::find(got.begin(), got.end(), "-ac");
-    EXPECT_EQ(ac != got.end() && ac + 1 != got.end() && ac[1] == "2", c.stereo) << c.passes << c.pass;
-    EXPECT_EQ(std::count(got.begin(), got.end(), "+faststart"), c.faststart ? 1 : 0) << c.passes << c.pass;
+    EXPECT_EQ(ac != got.end() && ac + 1 != got.end() && ac[1] == "2", c.stereo)
+        << c.passes << c.pass;
+    EXPECT_EQ(std::count(got.begin(), got.end(), "+faststart"), c.faststart ? 1 : 0)
+        << c.passes << c.pass;
   }
 }
 
@@ -127,7 +137,8 @@ TEST(EncoderAdapter, RelativePathsThatLookLikeProtocolsBecomeAbsolute) {
   const std::string cwd = std::filesystem::current_path().native();
   for (const std::string name : {"pipe:1.avi", "rec-10:30.avi", "-report.avi", "sub/x.avi"}) {
     const std::string out = "pipe:" + name + ".mp4";
-    EncoderCommand conv = MakeConversionCommand(PathStyle::Posix, Settings(2, "MPEG4"), name, out, 1, 1);
+    EncoderCommand conv =
+        MakeConversionCommand(PathStyle::Posix, Settings(2, "MPEG4"), name, out, 1, 1);
     Args got = AdaptArguments(conv.Arguments, RunKind::Conversion, Without({}), "");
     EXPECT_EQ(got[1], cwd + "/" + name);
     EXPECT_EQ(got.back(), cwd + "/" + out);
@@ -170,13 +181,13 @@ TEST(EncoderAdapter, PathsThatLookLikeOptionsAreLeftAlone) {
   Args in{"-i", "-b", "-y", "-b", "384k", "-acodec", "libfaac", "-ar", "41000", "-ar"};
   const std::string cwd = std::filesystem::current_path().native();
   EXPECT_EQ(AdaptArguments(in, RunKind::Conversion, Without({"libfaac"}), ""),
-            (Args{"-i", cwd + "/-b", "-y", "-b:v", "384k", "-acodec", "aac", "-ar", "44100", "-pix_fmt",
-                  "yuv420p", "-ac", "2", "-movflags", "+faststart", cwd + "/-ar"}));
+            (Args{"-i", cwd + "/-b", "-y", "-b:v", "384k", "-acodec", "aac", "-ar", "44100",
+                  "-pix_fmt", "yuv420p", "-ac", "2", "-movflags", "+faststart", cwd + "/-ar"}));
 }
 
 TEST(EncoderAdapter, NearestAacRate) {
-  const std::vector<std::pair<int, int>> cases{
-      {41000, 44100}, {44100, 44100}, {48000, 48000}, {24000, 24000}, {23000, 22050}, {100000, 96000}};
+  const std::vector<std::pair<int, int>> cases{{41000, 44100}, {44100, 44100}, {48000, 48000},
+                                               {24000, 24000}, {23000, 22050}, {100000, 96000}};
   for (auto [in, out] : cases) EXPECT_EQ(NearestAacRate(in), out) << in;
 }
 
@@ -215,7 +226,8 @@ namespace {
 TEST(EncoderCache, AsksOncePerEncoderStamp) {
   QTemporaryDir dir;
   const std::string cache = dir.filePath("encoders.txt").toStdString();
-  const std::string a = dir.filePath("a-ffmpeg").toStdString(), b = dir.filePath("b-ffmpeg").toStdString();
+  const std::string a = dir.filePath("a-ffmpeg").toStdString(),
+                    b = dir.filePath("b-ffmpeg").toStdString();
   std::ofstream(a) << "one";
   std::ofstream(b) << "two";
   int asked = 0;

@@ -75,7 +75,8 @@ TEST(EncoderLogWriter, TailReadingTakesOnlyTheEndAfterTheOffset) {
   std::ofstream(path, std::ios::binary) << text;
   EXPECT_EQ(ReadLogTail(path, 0, 1000), text.substr(text.size() - 1000));
   EXPECT_EQ(ReadLogTail(path, text.size() - 10, 1000), text.substr(text.size() - 10));
-  EXPECT_EQ(ReadLogTail(path, text.size() + 5, 1000), text.substr(text.size() - 1000));  // log was cut
+  EXPECT_EQ(ReadLogTail(path, text.size() + 5, 1000),
+            text.substr(text.size() - 1000));  // log was cut
   EXPECT_EQ(ReadLogTail(dir.filePath("none").toStdString(), 0), "");
 }
 

@@ -18,7 +18,9 @@ namespace {
 
 class FileOpsTest : public ::testing::Test {
  protected:
-  std::string P(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+  std::string P(const std::string& name) const {
+    return dir.filePath(QString::fromStdString(name)).toStdString();
+  }
   std::string Make(const std::string& name, std::size_t bytes) {
     std::string p = P(name);
     int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -92,10 +94,9 @@ TEST_F(FileOpsTest, IdentityDecidesTheSameFile) {
     bool same;
   };
   const std::vector<Case> cases{
-      {P("sub/../a.mp4"), true},          {root + "//a.mp4", true},
-      {root + "/./a.mp4", true},          {P("link.mp4"), true},
-      {P("hard.mp4"), true},              {P("folderlink/a.mp4"), true},
-      {P("b.mp4"), false},                {P("missing.mp4"), false},
+      {P("sub/../a.mp4"), true}, {root + "//a.mp4", true},  {root + "/./a.mp4", true},
+      {P("link.mp4"), true},     {P("hard.mp4"), true},     {P("folderlink/a.mp4"), true},
+      {P("b.mp4"), false},       {P("missing.mp4"), false},
   };
   const FileIdentity id = ops.Identify(a);
   EXPECT_EQ(id.Kind, FileKind::Regular);
@@ -158,7 +159,8 @@ TEST_F(FileOpsTest, CompleteMp4HasItsBoxesToTheEndAndAMoov) {
       {"whole, index last", whole, true},
       {"whole, index first", Box("ftyp", 16) + Box("moov", 40) + Box("mdat", 100), true},
       {"64-bit box size", large, true},
-      {"last box to the end", Box("ftyp", 16) + Box("moov", 8) + std::string{0, 0, 0, 0} + "mdat" + "xyz", true},
+      {"last box to the end",
+       Box("ftyp", 16) + Box("moov", 8) + std::string{0, 0, 0, 0} + "mdat" + "xyz", true},
       {"no index (full disk)", Box("ftyp", 16) + Box("mdat", 100), false},
       {"index cut short", whole.substr(0, whole.size() - 5), false},
       {"data cut short", (Box("ftyp", 16) + Box("mdat", 100)).substr(0, 60), false},

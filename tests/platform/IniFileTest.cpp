@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <csignal>
 #include <unistd.h>
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -52,10 +52,10 @@ class IniFileTest : public testing::Test {
 
 // The save sequence of the main window, on a file that does not exist yet.
 std::vector<IniEntry> SaveSequence() {
-  return {{"SET", "M_LEFT", "20"},  {"SET", "M_TOP", "-4"},  {"SET1", "C0", "1"},
-          {"SET1", "C1", "15"},     {"SET1", "C2", "384"},   {"SET1", "C3", "2"},
-          {"SET1", "C4", "96"},     {"SET1", "C5", "0"},     {"SET2", "C11", "/home/u/My Videos"},
-          {"SET2", "C12", "0"},     {"SET2", "C13", "1"},    {"SET2", "C14", "1"}};
+  return {{"SET", "M_LEFT", "20"}, {"SET", "M_TOP", "-4"}, {"SET1", "C0", "1"},
+          {"SET1", "C1", "15"},    {"SET1", "C2", "384"},  {"SET1", "C3", "2"},
+          {"SET1", "C4", "96"},    {"SET1", "C5", "0"},    {"SET2", "C11", "/home/u/My Videos"},
+          {"SET2", "C12", "0"},    {"SET2", "C13", "1"},   {"SET2", "C14", "1"}};
 }
 
 TEST_F(IniFileTest, FileWrittenFromScratch) {
@@ -81,9 +81,10 @@ TEST_F(IniFileTest, WrittenValuesReadBack) {
   IniFile f(Ini);
   f.WriteInteger("SET", "M_LEFT", -2147483647 - 1);
   f.WriteInteger("SET", "M_TOP", 2147483647);
-  const std::vector<std::string> texts = {"", " lead", "trail ", "\"quoted\"", "'x'", "a=b;c",
-                                          "C:\\動画\\", "\""};
-  for (std::size_t i = 0; i < texts.size(); ++i) f.WriteText("T", "K" + std::to_string(i), texts[i]);
+  const std::vector<std::string> texts = {"",    " lead", "trail ",     "\"quoted\"",
+                                          "'x'", "a=b;c", "C:\\動画\\", "\""};
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    f.WriteText("T", "K" + std::to_string(i), texts[i]);
   f.Save();
   IniFile g = IniFile::Open(Ini);
   EXPECT_EQ(g.ReadInteger("SET", "M_LEFT", 0), -2147483647 - 1);
@@ -149,11 +150,25 @@ TEST_F(IniFileTest, IntegerValues) {
     int expected;
   };
   const Case cases[] = {
-      {"64", 64},        {"0x40", 64},       {"$40", 64},         {" 64", 64},
-      {"x40", 64},       {"-1", -1},         {"+5", 5},           {"007", 7},
-      {"$FFFFFFFF", -1}, {"-$10", 16},       {"2147483647", 2147483647},
-      {"64px", -99},     {"", -99},          {"-", -99},          {"$", -99},
-      {"0x", -99},       {"2147483648", -99}, {"$100000000", -99}, {"6 4", -99},
+      {"64", 64},
+      {"0x40", 64},
+      {"$40", 64},
+      {" 64", 64},
+      {"x40", 64},
+      {"-1", -1},
+      {"+5", 5},
+      {"007", 7},
+      {"$FFFFFFFF", -1},
+      {"-$10", 16},
+      {"2147483647", 2147483647},
+      {"64px", -99},
+      {"", -99},
+      {"-", -99},
+      {"$", -99},
+      {"0x", -99},
+      {"2147483648", -99},
+      {"$100000000", -99},
+      {"6 4", -99},
       {"\"64\"", 64},
   };
   std::string text = "[S]\r\n";
@@ -214,9 +229,14 @@ TEST_F(IniFileTest, SaveLaysWritesOntoTheFileAsItIsNow) {
 TEST_F(IniFileTest, ValuesTheLineFormCannotHoldAreRefused) {
   IniFile f(Ini);
   const std::string message = Ini + " に書き込めません";
-  for (auto [section, key, value] :
-       {std::tuple{"S", "K", "a\nb"}, {"S", "K", "a\rb"}, {"S", "K=", "v"}, {"S]", "K", "v"},
-        {"", "K", "v"}, {"S", "", "v"}, {"S", ";K", "v"}, {"S", " K", "v"}}) {
+  for (auto [section, key, value] : {std::tuple{"S", "K", "a\nb"},
+                                     {"S", "K", "a\rb"},
+                                     {"S", "K=", "v"},
+                                     {"S]", "K", "v"},
+                                     {"", "K", "v"},
+                                     {"S", "", "v"},
+                                     {"S", ";K", "v"},
+                                     {"S", " K", "v"}}) {
     try {
       f.WriteText(section, key, value);
       ADD_FAILURE() << section << "/" << key;

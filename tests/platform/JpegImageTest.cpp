@@ -4,8 +4,8 @@
 #include <fstream>
 #include <vector>
 
-#include <QTemporaryDir>
 #include <jpeglib.h>
+#include <QTemporaryDir>
 
 #include "platform/JpegImage.h"
 
@@ -78,7 +78,8 @@ TEST_F(JpegImage, BrokenFilesGiveNoImage) {
 // A small file whose frame header claims another size.
 std::string ClaimSize(std::string jpeg, int w, int h) {
   for (std::size_t i = 0; i + 9 < jpeg.size(); ++i)
-    if (static_cast<unsigned char>(jpeg[i]) == 0xFF && static_cast<unsigned char>(jpeg[i + 1]) == 0xC0) {
+    if (static_cast<unsigned char>(jpeg[i]) == 0xFF &&
+        static_cast<unsigned char>(jpeg[i + 1]) == 0xC0) {
       jpeg[i + 5] = static_cast<char>(h >> 8), jpeg[i + 6] = static_cast<char>(h & 0xFF);
       jpeg[i + 7] = static_cast<char>(w >> 8), jpeg[i + 8] = static_cast<char>(w & 0xFF);
       return jpeg;
@@ -92,7 +93,8 @@ TEST_F(JpegImage, AHugeClaimedSizeGivesNoImageWithoutAllocating) {
   ASSERT_LT(huge.size(), 1000u);
   EXPECT_TRUE(DecodeJpegFile(Write("huge.jpg", huge)).isNull());
   EXPECT_TRUE(DecodeJpegFile(Write("huge.jpg", huge), PreviewJpegLimits).isNull());
-  EXPECT_TRUE(DecodeJpegData(reinterpret_cast<const unsigned char*>(huge.data()), huge.size()).isNull());
+  EXPECT_TRUE(
+      DecodeJpegData(reinterpret_cast<const unsigned char*>(huge.data()), huge.size()).isNull());
 }
 
 TEST_F(JpegImage, APreviewLargerThanItsThumbnailSizeIsRefused) {
@@ -100,12 +102,12 @@ TEST_F(JpegImage, APreviewLargerThanItsThumbnailSizeIsRefused) {
     int w, h;
     bool shown;
   };
-  for (Case c : {Case{80, 60, true}, Case{320, 240, true}, Case{321, 240, false}, Case{320, 241, false},
-                 Case{1920, 1080, false}}) {
+  for (Case c : {Case{80, 60, true}, Case{320, 240, true}, Case{321, 240, false},
+                 Case{320, 241, false}, Case{1920, 1080, false}}) {
     const std::string bytes = EncodeJpeg(c.w, c.h, 50, 60, 70);
     const QImage file = DecodeJpegFile(Write("p.jpg", bytes), PreviewJpegLimits);
-    const QImage data = DecodeJpegData(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                       PreviewJpegLimits);
+    const QImage data = DecodeJpegData(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       bytes.size(), PreviewJpegLimits);
     EXPECT_EQ(!file.isNull(), c.shown) << c.w << "x" << c.h;
     EXPECT_EQ(!data.isNull(), c.shown) << c.w << "x" << c.h;
     if (c.shown) {
@@ -113,7 +115,8 @@ TEST_F(JpegImage, APreviewLargerThanItsThumbnailSizeIsRefused) {
     }
   }
   // The general limit takes an ordinary picture.
-  EXPECT_EQ(DecodeJpegFile(Write("big.jpg", EncodeJpeg(1920, 1080, 1, 1, 1))).size(), QSize(1920, 1080));
+  EXPECT_EQ(DecodeJpegFile(Write("big.jpg", EncodeJpeg(1920, 1080, 1, 1, 1))).size(),
+            QSize(1920, 1080));
 }
 
 }  // namespace

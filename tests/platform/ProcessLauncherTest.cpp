@@ -69,11 +69,42 @@ TEST(ProcessLauncher, ArgumentsArriveWholeWithoutAShell) {
   EXPECT_EQ(r.ExitCode, 0);
   auto runs = f.WorkRuns();
   ASSERT_EQ(runs.size(), 1u);
-  const std::vector<std::string> expected{
-      "-i", source, "-y", "-flags", "bitexact", "-s", "320x240", "-aspect", "4:3", "-vcodec",
-      "libx264", "-b:v", "384k", "-r", "15", "-acodec", "libfaac", "-ab", "64k", "-ar", "24000",
-      "-pix_fmt", "yuv420p", "-profile:v", "main", "-level", "3.0", "-refs", "2", "-x264-params",
-      "b-pyramid=none", "-ac", "2", "-movflags", "+faststart", output};
+  const std::vector<std::string> expected{"-i",
+                                          source,
+                                          "-y",
+                                          "-flags",
+                                          "bitexact",
+                                          "-s",
+                                          "320x240",
+                                          "-aspect",
+                                          "4:3",
+                                          "-vcodec",
+                                          "libx264",
+                                          "-b:v",
+                                          "384k",
+                                          "-r",
+                                          "15",
+                                          "-acodec",
+                                          "libfaac",
+                                          "-ab",
+                                          "64k",
+                                          "-ar",
+                                          "24000",
+                                          "-pix_fmt",
+                                          "yuv420p",
+                                          "-profile:v",
+                                          "main",
+                                          "-level",
+                                          "3.0",
+                                          "-refs",
+                                          "2",
+                                          "-x264-params",
+                                          "b-pyramid=none",
+                                          "-ac",
+                                          "2",
+                                          "-movflags",
+                                          "+faststart",
+                                          output};
   EXPECT_EQ(runs[0].Args, expected);
   EXPECT_TRUE(runs[0].StdinNull);
   EXPECT_EQ(FileSizeOf(output), 4096);
@@ -125,7 +156,8 @@ TEST(ProcessLauncher, ThumbnailRunIsNotWaitedForAndWritesTheAskedJpeg) {
   launcher.StartThumbnailRun(MakePreviewThumbnailArgs(PathStyle::Posix, source, f.Folder()));
   EXPECT_LT(t.elapsed(), 250);  // not waited for
   const std::string preview = MakePreviewThumbnailPath(PathStyle::Posix, f.Folder());
-  ASSERT_TRUE(WaitFor([&] { return !DecodeJpegFile(preview).isNull() && !DecodeJpegFile(side).isNull(); }));
+  ASSERT_TRUE(
+      WaitFor([&] { return !DecodeJpegFile(preview).isNull() && !DecodeJpegFile(side).isNull(); }));
   EXPECT_EQ(DecodeJpegFile(preview).size(), QSize(80, 60));
   EXPECT_EQ(DecodeJpegFile(side).size(), QSize(160, 120));
   ASSERT_TRUE(WaitFor([&] { return f.WorkRuns().size() == 2; }));
@@ -271,8 +303,8 @@ TEST(ProcessLauncher, TwoPassLogStaysInAPrivateFolderThatIsRemoved) {
   ConversionSettings s = Settings(f.Folder());
   s.TwoPass = true;
   for (int pass : {1, 2}) {
-    RunOutcome r =
-        launcher.RunConversion(MakeConversionCommand(PathStyle::Posix, s, source, output, 2, pass), pump);
+    RunOutcome r = launcher.RunConversion(
+        MakeConversionCommand(PathStyle::Posix, s, source, output, 2, pass), pump);
     EXPECT_EQ(r.ExitCode, 0) << pass;  // pass 2 finds pass 1's statistics
   }
   auto runs = f.WorkRuns();
@@ -296,9 +328,9 @@ TEST(ProcessLauncher, EncoderListIsAskedOncePerEncoder) {
   ProcessLauncher launcher(f.Folder(), f.Path("stderr.log"));
   CountingPump pump;
   for (int i = 0; i < 2; ++i)
-    launcher.RunConversion(
-        MakeConversionCommand(PathStyle::Posix, Settings(f.Folder()), source, f.Path("o.mp4"), 1, 1),
-        pump);
+    launcher.RunConversion(MakeConversionCommand(PathStyle::Posix, Settings(f.Folder()), source,
+                                                 f.Path("o.mp4"), 1, 1),
+                           pump);
   launcher.StartThumbnailRun(MakePreviewThumbnailArgs(PathStyle::Posix, source, f.Folder()));
   ASSERT_TRUE(WaitFor([&] { return f.WorkRuns().size() == 3; }));
   EXPECT_EQ(f.Runs().size() - f.WorkRuns().size(), 1u);
@@ -335,7 +367,8 @@ TEST(ProcessLauncher, MissingEncoderIsReportedAsNotStarted) {
   CountingPump pump;
   launcher.StartThumbnailRun(MakePreviewThumbnailArgs(PathStyle::Posix, source, f.Folder()));
   RunOutcome r = launcher.RunConversion(
-      MakeConversionCommand(PathStyle::Posix, Settings(f.Folder()), source, f.Path("o.mp4"), 1, 1), pump);
+      MakeConversionCommand(PathStyle::Posix, Settings(f.Folder()), source, f.Path("o.mp4"), 1, 1),
+      pump);
   EXPECT_FALSE(r.Started);
   EXPECT_EQ(pump.calls, 0);
   EXPECT_NE(launcher.EncoderSearchText().find(f.Path("ffmpeg")), std::string::npos);

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <unistd.h>
 
 #include "platform/ProgramPlaces.h"
 
@@ -30,7 +30,9 @@ class ProgramPlacesTest : public ::testing::Test {
     user_.ConfigHome = root_ + "/home/.config";
     user_.CacheHome = root_ + "/home/.cache";
   }
-  static void Write(const std::string& path) { std::ofstream(path) << "A,mp4,320x240,LIBX264,30fps,384kbps,AAC,44100Hz,96kbps\n"; }
+  static void Write(const std::string& path) {
+    std::ofstream(path) << "A,mp4,320x240,LIBX264,30fps,384kbps,AAC,44100Hz,96kbps\n";
+  }
 
   QTemporaryDir tmp_;
   std::string root_, bin_, data_;
@@ -71,7 +73,8 @@ TEST_F(ProgramPlacesTest, NoProfileBesideTheProgramIsInstalled) {
 TEST_F(ProgramPlacesTest, TheUsersOwnProfileWinsOverTheInstalledOne) {
   fs::create_directories(user_.ConfigHome + "/tarnick");
   Write(user_.ConfigHome + "/tarnick/profile.txt");
-  EXPECT_EQ(ChooseProgramPlaces(bin_, user_).ProfileFile, user_.ConfigHome + "/tarnick/profile.txt");
+  EXPECT_EQ(ChooseProgramPlaces(bin_, user_).ProfileFile,
+            user_.ConfigHome + "/tarnick/profile.txt");
   // A folder by that name is no profile.
   fs::remove(user_.ConfigHome + "/tarnick/profile.txt");
   fs::create_directories(user_.ConfigHome + "/tarnick/profile.txt");
@@ -95,7 +98,10 @@ TEST_F(ProgramPlacesTest, TheDataFolderIsFoundFromTheProgramFolder) {
 }
 
 TEST(UserFolders, FollowTheXdgVariablesAndIgnoreRelativeOnes) {
-  const auto keep = [](const char* n) { const char* v = std::getenv(n); return v ? std::optional<std::string>(v) : std::nullopt; };
+  const auto keep = [](const char* n) {
+    const char* v = std::getenv(n);
+    return v ? std::optional<std::string>(v) : std::nullopt;
+  };
   const auto home = keep("HOME"), config = keep("XDG_CONFIG_HOME"), cache = keep("XDG_CACHE_HOME");
   ::setenv("HOME", "/h", 1);
   ::setenv("XDG_CONFIG_HOME", "/c", 1);
@@ -107,7 +113,10 @@ TEST(UserFolders, FollowTheXdgVariablesAndIgnoreRelativeOnes) {
   ::unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(UserFolders::FromProcess().ConfigHome, "/h/.config");
   const auto restore = [](const char* n, const std::optional<std::string>& v) {
-    if (v) ::setenv(n, v->c_str(), 1); else ::unsetenv(n);
+    if (v)
+      ::setenv(n, v->c_str(), 1);
+    else
+      ::unsetenv(n);
   };
   restore("HOME", home);
   restore("XDG_CONFIG_HOME", config);

@@ -1,7 +1,7 @@
 #include "app/Searchfile.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,7 +28,8 @@ class SearchTest : public testing::Test {
   }
   void TearDown() override {
     // Give everything back its permissions so it can be removed.
-    for (auto it = fs::recursive_directory_iterator(Root, fs::directory_options::skip_permission_denied);
+    for (auto it =
+             fs::recursive_directory_iterator(Root, fs::directory_options::skip_permission_denied);
          it != fs::recursive_directory_iterator(); ++it)
       if (!it->is_symlink()) chmod(it->path().c_str(), 0755);
     std::error_code ec;
@@ -67,11 +68,11 @@ struct Recorder {
       FoundData.push_back(d);
     });
     if (withDirEvent)
-      s.SetOnFindDir([this](TSearchFile*, const std::string& name, const TSearchFileData& d, bool&,
-                            bool&) {
-        Dirs.push_back(name);
-        DirData.push_back(d);
-      });
+      s.SetOnFindDir(
+          [this](TSearchFile*, const std::string& name, const TSearchFileData& d, bool&, bool&) {
+            Dirs.push_back(name);
+            DirData.push_back(d);
+          });
   }
 };
 
@@ -87,11 +88,10 @@ TEST_F(SearchTest, WalksBreadthFirstAndReportsFolderByFolder) {
   const std::string t = P("Top");
   EXPECT_EQ(r.Dirs, (std::vector<std::string>{t, t + "/First", t + "/Second", t + "/First/Inner"}));
   EXPECT_EQ(s.FolderList(), r.Dirs);
-  EXPECT_EQ(r.Found, (std::vector<std::string>{
-                         t + "/First", t + "/Second", t + "/a.txt",       // Top
-                         t + "/First/Inner", t + "/First/f.txt",          // First
-                         t + "/Second/s.txt",                             // Second
-                         t + "/First/Inner/i.txt"}));                     // Inner
+  EXPECT_EQ(r.Found, (std::vector<std::string>{t + "/First", t + "/Second", t + "/a.txt",  // Top
+                                               t + "/First/Inner", t + "/First/f.txt",     // First
+                                               t + "/Second/s.txt",                        // Second
+                                               t + "/First/Inner/i.txt"}));                // Inner
   EXPECT_TRUE(r.FoundData[0].IsDirectory);
   EXPECT_FALSE(r.FoundData[2].IsDirectory);
   EXPECT_EQ(r.FoundData[2].LongName, "a.txt");
@@ -156,7 +156,8 @@ TEST_F(SearchTest, WithoutOnFindNothingRuns) {
   s.SetRecursive(true);
   s.SetDirectory(P("Top"));
   int dirCalls = 0;
-  s.SetOnFindDir([&](TSearchFile*, const std::string&, const TSearchFileData&, bool&, bool&) { ++dirCalls; });
+  s.SetOnFindDir(
+      [&](TSearchFile*, const std::string&, const TSearchFileData&, bool&, bool&) { ++dirCalls; });
   EXPECT_FALSE(s.Search());
   EXPECT_EQ(dirCalls, 0);
 }
@@ -205,7 +206,8 @@ TEST_F(SearchTest, HiddenEntriesAreReported) {
   Recorder r;
   r.Attach(s);
   EXPECT_TRUE(s.Search());
-  EXPECT_EQ(r.Found, (std::vector<std::string>{P("Top/.cache"), P("Top/.hidden"), P("Top/.cache/inside")}));
+  EXPECT_EQ(r.Found,
+            (std::vector<std::string>{P("Top/.cache"), P("Top/.hidden"), P("Top/.cache/inside")}));
   EXPECT_TRUE(r.FoundData[0].IsHidden);
   EXPECT_TRUE(r.FoundData[1].IsHidden);
   EXPECT_FALSE(r.FoundData[2].IsHidden);
@@ -242,7 +244,8 @@ TEST_F(SearchTest, MissingStartFolder) {
 
   TSearchDir walker;
   int calls = 0;
-  walker.SetOnFind([&](TSearchDir*, const std::string&, const TSearchFileData&, bool&, bool&) { ++calls; });
+  walker.SetOnFind(
+      [&](TSearchDir*, const std::string&, const TSearchFileData&, bool&, bool&) { ++calls; });
   walker.SetBaseDir(P("nowhere"));
   EXPECT_FALSE(walker.Search());
   EXPECT_EQ(calls, 0);
@@ -253,12 +256,12 @@ TEST_F(SearchTest, WalkerStopsWhenAHandlerSaysSo) {
   TSearchDir walker;
   std::vector<std::string> seen;
   walker.SetBaseDir(P("Top"));
-  walker.SetOnFind([&](TSearchDir* sender, const std::string& name, const TSearchFileData&, bool&,
-                       bool& go) {
-    EXPECT_EQ(sender, &walker);
-    seen.push_back(name);
-    if (seen.size() == 2) go = false;
-  });
+  walker.SetOnFind(
+      [&](TSearchDir* sender, const std::string& name, const TSearchFileData&, bool&, bool& go) {
+        EXPECT_EQ(sender, &walker);
+        seen.push_back(name);
+        if (seen.size() == 2) go = false;
+      });
   EXPECT_FALSE(walker.Search());
   EXPECT_EQ(seen, (std::vector<std::string>{P("Top"), P("Top/First")}));
   EXPECT_FALSE(walker.Busy());

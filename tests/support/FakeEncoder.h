@@ -4,13 +4,13 @@
 // holding it, its run log, and environment switches that undo themselves.
 #include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QElapsedTimer>
 
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -18,7 +18,9 @@
 
 namespace tarnick::testsupport {
 
-inline std::string FakeEncoderBinary() { return std::string(TARNICK_TEST_BIN_DIR) + "/ffmpeg"; }
+inline std::string FakeEncoderBinary() {
+  return std::string(TARNICK_TEST_BIN_DIR) + "/ffmpeg";
+}
 
 struct FakeRun {
   int Pid = 0;
@@ -35,8 +37,10 @@ class ScopedEnv {
     qputenv(name, QByteArray::fromStdString(value));
   }
   ~ScopedEnv() {
-    if (old_) qputenv(name_, *old_);
-    else qunsetenv(name_);
+    if (old_)
+      qputenv(name_, *old_);
+    else
+      qunsetenv(name_);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
@@ -60,7 +64,9 @@ class FakeEncoderFolder {
   }
 
   std::string Folder() const { return dir_.path().toStdString(); }
-  std::string Path(const std::string& name) const { return dir_.filePath(QString::fromStdString(name)).toStdString(); }
+  std::string Path(const std::string& name) const {
+    return dir_.filePath(QString::fromStdString(name)).toStdString();
+  }
   std::string LogPath() const { return dir_.filePath("encoder-runs.log").toStdString(); }
 
   // Creates a file (a source) and returns its path.
@@ -76,11 +82,16 @@ class FakeEncoderFolder {
     std::string line;
     FakeRun cur;
     while (std::getline(in, line)) {
-      if (line.rfind("RUN ", 0) == 0) cur = FakeRun{std::stoi(line.substr(4)), "", false, {}};
-      else if (line.rfind("CWD ", 0) == 0) cur.Cwd = line.substr(4);
-      else if (line.rfind("STDIN ", 0) == 0) cur.StdinNull = line.substr(6) == "null";
-      else if (line.rfind("ARG ", 0) == 0) cur.Args.push_back(line.substr(4));
-      else if (line == "END") runs.push_back(cur);
+      if (line.rfind("RUN ", 0) == 0)
+        cur = FakeRun{std::stoi(line.substr(4)), "", false, {}};
+      else if (line.rfind("CWD ", 0) == 0)
+        cur.Cwd = line.substr(4);
+      else if (line.rfind("STDIN ", 0) == 0)
+        cur.StdinNull = line.substr(6) == "null";
+      else if (line.rfind("ARG ", 0) == 0)
+        cur.Args.push_back(line.substr(4));
+      else if (line == "END")
+        runs.push_back(cur);
     }
     return runs;
   }
@@ -99,7 +110,9 @@ class FakeEncoderFolder {
 };
 
 // Creates an empty file (opens a gate of the fake encoder).
-inline void Touch(const std::string& path) { std::ofstream(path, std::ios::app); }
+inline void Touch(const std::string& path) {
+  std::ofstream(path, std::ios::app);
+}
 
 // Waits up to `ms` for a condition, sleeping between looks.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
@@ -127,11 +140,13 @@ inline bool ProcessEnded(int pid) {
 // Waits for the last encoder run (not the encoder list probe) to exit.
 inline bool WaitForLastRunToEnd(const FakeEncoderFolder& f, int ms = 5000) {
   int pid = 0;
-  if (!WaitFor([&] {
-        const auto runs = f.WorkRuns();
-        if (!runs.empty()) pid = runs.back().Pid;
-        return pid != 0;
-      }, ms))
+  if (!WaitFor(
+          [&] {
+            const auto runs = f.WorkRuns();
+            if (!runs.empty()) pid = runs.back().Pid;
+            return pid != 0;
+          },
+          ms))
     return false;
   return WaitFor([&] { return ProcessEnded(pid); }, ms);
 }

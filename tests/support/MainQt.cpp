@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // Widget tests run offscreen unless the caller chose a platform.
 int main(int argc, char** argv) {

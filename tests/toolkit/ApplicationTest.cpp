@@ -19,9 +19,9 @@ TEST(ErrorBoxTest, FullStopRule) {
       {"", ""},
       {"abc", "abc."},
       {"abc.", "abc."},
-      {"abc!", "abc!"},      // "!" orders before "."
+      {"abc!", "abc!"},  // "!" orders before "."
       {"abc-", "abc-"},
-      {"abc/", "abc/."},     // "/" orders after "."
+      {"abc/", "abc/."},  // "/" orders after "."
       {"ファイル C:\\x は開けません", "ファイル C:\\x は開けません."},
       {"中止しました。", "中止しました。."},
   };

@@ -142,9 +142,9 @@ TEST(TrackBarTest, KeysMoveByLineAndPage) {
     int from, to;
   };
   // Up is towards the minimum, at the top.
-  const Case cases[] = {{Qt::Key_Up, 3, 2},   {Qt::Key_Down, 2, 3},  {Qt::Key_Left, 1, 0},
+  const Case cases[] = {{Qt::Key_Up, 3, 2},    {Qt::Key_Down, 2, 3},   {Qt::Key_Left, 1, 0},
                         {Qt::Key_Right, 0, 1}, {Qt::Key_PageUp, 2, 1}, {Qt::Key_PageDown, 1, 2},
-                        {Qt::Key_Home, 2, 0},  {Qt::Key_End, 0, 3},   {Qt::Key_Down, 3, 3}};
+                        {Qt::Key_Home, 2, 0},  {Qt::Key_End, 0, 3},    {Qt::Key_Down, 3, 3}};
   for (const Case& c : cases) {
     b.bar->SetPosition(c.from);
     QTest::keyClick(b.bar, c.key);
@@ -156,8 +156,7 @@ TEST(TrackBarTest, WheelStepsByLinesTowardsTheMinimumWhenTurnedAway) {
   Bar b(trVertical, 40, 140, 3, 1, 30);
   auto turn = [&](int notches) {
     QWheelEvent e(QPointF(20, 20), b.bar->mapToGlobal(QPointF(20, 20)), QPoint(),
-                  QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                  false);
+                  QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(b.bar, &e);
   };
   turn(1);
@@ -170,8 +169,7 @@ TEST(TrackBarTest, WheelStepsByLinesTowardsTheMinimumWhenTurnedAway) {
 
 void Send(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
   QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)),
-                type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                Qt::NoModifier);
+                type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
   QApplication::sendEvent(w, &e);
 }
 

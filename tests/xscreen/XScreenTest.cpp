@@ -108,8 +108,8 @@ std::ostream& operator<<(std::ostream& o, const Rgb& c) {
 }
 
 QImage Grab(int x, int y, int w, int h) {
-  XImage* img = XGetImage(gDpy, DefaultRootWindow(gDpy), x, y, unsigned(w), unsigned(h), AllPlanes,
-                          ZPixmap);
+  XImage* img =
+      XGetImage(gDpy, DefaultRootWindow(gDpy), x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
   QImage out(w, h, QImage::Format_RGB32);
   if (!img) return {};
   for (int yy = 0; yy < h; ++yy)
@@ -196,9 +196,9 @@ class XScreenTest : public testing::Test {
     const std::string bin = TARNICK_BIN_DIR;
     ASSERT_EQ(std::system(("cp '" + bin + "/tarnick' '" + folder + "/tarnick'").c_str()), 0);
     WriteAll(folder + "/profile.txt", ReadAll(bin + "/profile.txt"));
-    ASSERT_EQ(std::system(("cp '" + std::string(TARNICK_TEST_BIN_DIR) + "/ffmpeg' '" + folder +
-                           "/ffmpeg'")
-                              .c_str()),
+    ASSERT_EQ(std::system(
+                  ("cp '" + std::string(TARNICK_TEST_BIN_DIR) + "/ffmpeg' '" + folder + "/ffmpeg'")
+                      .c_str()),
               0);
     QDir().mkpath(QString::fromStdString(folder + "/out"));
   }
@@ -241,8 +241,11 @@ class XScreenTest : public testing::Test {
         << "the main window never showed";
     main = *w;
     // Painted: the white body inside the grey frame.
-    ASSERT_TRUE(WaitFor([&] { return PixelAt(main.x + 3, main.y + 300) == Rgb{255, 255, 255}; },
-                        10000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          return PixelAt(main.x + 3, main.y + 300) == Rgb{255, 255, 255};
+        },
+        10000));
   }
 
   // Screen position of a point of the main window.
@@ -354,8 +357,8 @@ TEST_F(XScreenTest, WindowIsDraggedByItsSurface) {
   for (int i = 1; i <= 10; ++i) MoveTo(X(230) + 10 * i, Y(12) + 5 * i);
   Button(false);
   std::optional<TopLevel> w;
-  EXPECT_TRUE(WaitFor(
-      [&] { return (w = WindowOfSize(400, 570)) && w->x == 120 && w->y == 70; }, 5000))
+  EXPECT_TRUE(
+      WaitFor([&] { return (w = WindowOfSize(400, 570)) && w->x == 120 && w->y == 70; }, 5000))
       << "at " << (w ? w->x : -1) << "," << (w ? w->y : -1);
   Shot("xscreen-dragged.png");
   // A press on a panel does not move it.
@@ -425,8 +428,7 @@ TEST_F(XScreenTest, BatchThroughTheStartButton) {
                PixelAt(p->x + 300, p->y) == Rgb{0, 0, 0};
       },
       300);
-  const auto tookMs =
-      std::chrono::duration_cast<milliseconds>(Clock::now() - pressed).count();
+  const auto tookMs = std::chrono::duration_cast<milliseconds>(Clock::now() - pressed).count();
   Shot("xscreen-progress-first-paint.png");
   EXPECT_TRUE(painted) << "not painted " << tookMs << " ms after the press";
   ASSERT_TRUE(WaitFor([&] { return (p = WindowOfSize(401, 72)).has_value(); }, 5000));
