@@ -46,9 +46,10 @@ test-sanitize: deps $(SANITIZE_BUILD)/build.ninja
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS)
 
-# Includes point down the layers.
+# Includes point down the layers; every file follows .clang-format.
 check:
 	./scripts/check-layers
+	./scripts/check-format
 
 # The parsers under libFuzzer (clang), each for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
