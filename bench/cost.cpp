@@ -12,6 +12,7 @@
 
 #include <cstdio>
 
+#include "BenchQtMain.h"
 #include "bench/ChildRun.h"
 
 namespace tarnick {
@@ -136,10 +137,4 @@ BENCHMARK(BM_CliAgainstBareFfmpeg)
 }  // namespace
 }  // namespace tarnick
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TARNICK_BENCHMARK_MAIN_QT()

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "BenchQtMain.h"
 #include "bench/ChildRun.h"
 
 namespace tarnick {
@@ -67,10 +68,4 @@ BENCHMARK(BM_JobsSpeedUp)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecon
 }  // namespace
 }  // namespace tarnick
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TARNICK_BENCHMARK_MAIN_QT()

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include "BenchQtMain.h"
 #include "engine/BatchRunner.h"
 #include "engine/QuietBatch.h"
 #include "platform/FileOps.h"
@@ -179,10 +180,4 @@ BENCHMARK(BM_WaitingCpuDuringTenSecondEncode)->Unit(benchmark::kSecond)->Iterati
 }  // namespace
 }  // namespace tarnick
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TARNICK_BENCHMARK_MAIN_QT()

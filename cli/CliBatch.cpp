@@ -1,4 +1,5 @@
 #include "cli/CliBatch.h"
+#include "cli/DryRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -294,16 +295,6 @@ RunnerEnd RunRunner(const CliHost& list, SharedFiles& shared, BatchReport& repor
   return end;
 }
 
-// Looks, never touches: every run is taken as having written its output.
-class PlanningFiles : public FileOps {
- public:
-  bool Exists(const std::string&) const override { return false; }
-  void Delete(const std::string&) override {}
-  bool ForceDirectories(const std::string&) override { return true; }
-  std::int64_t FileSize(const std::string&) const override { return -1; }
-  bool IsCompleteMp4(const std::string&) const override { return true; }
-};
-
 class PlanningRun : public IProcessLauncher,
                     public IMessagePump,
                     public ISleeper,
@@ -350,7 +341,7 @@ std::vector<std::string> PlanOutputs(const CliHost& host) {
   copy.encoderFolder = host.encoderFolder;
   std::vector<std::string> outputs(host.sources.size());
   PlanningRun run(copy, outputs);
-  PlanningFiles files;
+  LookingFiles files;
   Button0Click(BatchContext{copy, run, run, run, run, run, files, NativePathStyle});
   return outputs;
 }

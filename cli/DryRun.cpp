@@ -74,16 +74,6 @@ class RefusalView : public SilentProgressView {
   bool refused_ = false;
 };
 
-// Looks, never touches: every run is taken as having written its output.
-class LookingFiles : public FileOps {
- public:
-  bool Exists(const std::string&) const override { return false; }
-  void Delete(const std::string&) override {}
-  bool ForceDirectories(const std::string&) override { return true; }
-  std::int64_t FileSize(const std::string&) const override { return -1; }
-  bool IsCompleteMp4(const std::string&) const override { return true; }
-};
-
 }  // namespace
 
 bool PrintDryRun(CliHost& host, std::ostream& out, std::ostream& err, DryRunStyle style) {

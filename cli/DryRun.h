@@ -4,8 +4,20 @@
 #include <string>
 
 #include "cli/CliHost.h"
+#include "platform/FileOps.h"
 
 namespace tarnick {
+
+// Looks, never touches: every run is taken as having written its output.
+// The dry run and the planning of the output names run the batch on it.
+class LookingFiles : public FileOps {
+ public:
+  bool Exists(const std::string&) const override { return false; }
+  void Delete(const std::string&) override {}
+  bool ForceDirectories(const std::string&) override { return true; }
+  std::int64_t FileSize(const std::string&) const override { return -1; }
+  bool IsCompleteMp4(const std::string&) const override { return true; }
+};
 
 enum class DryRunStyle {
   Adapted,   // every run of each file as it would run, quoted for a shell

@@ -21,6 +21,16 @@ namespace fs = std::filesystem;
 namespace tarnick {
 namespace {
 
+// A file saved for the unprivileged user keeps its mode and that owner.
+void ExpectModeAndOwnerKept(const std::string& path) {
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  if (geteuid() == 0) {
+    EXPECT_EQ(st.st_uid, test::UnprivilegedId);
+  }
+}
+
 class IniFileTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -276,12 +286,7 @@ TEST_F(IniFileTest, ReadOnlyFolderWritesTheFileInPlace) {
   EXPECT_EQ(result, "");
   EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=2\r\n");
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"Tarnick.ini"});
-  struct stat st {};
-  ASSERT_EQ(stat(Ini.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  if (geteuid() == 0) {
-    EXPECT_EQ(st.st_uid, test::UnprivilegedId);
-  }
+  ExpectModeAndOwnerKept(Ini);
 }
 
 TEST_F(IniFileTest, AFileOfAnotherOwnerKeepsItsOwner) {
@@ -425,12 +430,7 @@ TEST_F(IniFileTest, SaveKeepsModeAndFollowsALink) {
   f.Save();
   EXPECT_TRUE(fs::is_symlink(Ini));
   EXPECT_EQ(Get(), "[SET]\r\nM_LEFT=3\r\n");
-  struct stat st {};
-  ASSERT_EQ(stat(target.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  if (geteuid() == 0) {
-    EXPECT_EQ(st.st_uid, test::UnprivilegedId);
-  }
+  ExpectModeAndOwnerKept(target);
 }
 
 TEST_F(IniFileTest, SettingsAdapterGivesValuesWholeAndReadOnlyNeverWrites) {
